@@ -1,0 +1,29 @@
+// The picture makers of the asset generator: each draws one kind of art into a float canvas.
+#pragma once
+
+#include "tools/assetgen/canvas.h"
+
+// Sprites (sprites.cpp); each draws one frame into a canvas of the frame's size.
+void draw_player(Canvas& c, int frame, int player); // player 0 green, 1 red; frames 0..4 of rim lights
+void draw_tank(Canvas& c, int frame);               // frames 0..4: the cannon charging
+void draw_wheel(Canvas& c);
+void draw_lazer(Canvas& c, int kind);    // 0 green, 1 red, 2 pink
+void draw_particle(Canvas& c, int kind); // 0 yellow, 1 red, 2 blue, 3 green, 4 magenta
+Canvas make_pointer();
+
+// Ground and sky (terrain.cpp).
+void draw_surface_tile(Canvas& c, int frame);
+Canvas make_moonscape_sheet();
+Canvas make_star_field();
+
+// Playfield frame (frame_art.cpp).
+Canvas make_border_sheet();
+Canvas make_overlay();
+
+// Lettering art (logos.cpp).
+void draw_title(Canvas& c);
+void draw_game_logo(Canvas& c);
+Canvas make_maker_logo();
+
+// The assembled sprite sheet (sprite_sheet.cpp).
+Canvas make_sprite_sheet();
