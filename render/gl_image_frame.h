@@ -1,0 +1,33 @@
+// TGLImageFrame: one image frame as an OpenGL texture, sized up to powers of two with a copied edge.
+#pragma once
+
+#include "render/image.h"
+
+#include <cstdint>
+#include <memory>
+
+class TGLImageFrame : public TImageFrame {
+public:
+    // Texture coordinates of the frame inside its texture; u0 = v0 = 0.
+    float u0 = 0.0f, v0 = 0.0f, u1 = 1.0f, v1 = 1.0f;
+    uint32_t name = 0; // GL texture name
+    int seq = 0;       // graphics sequence number at creation; 0 once released
+
+    TGLImageFrame() = default;
+    TGLImageFrame(const TGLImageFrame&) = delete;
+    TGLImageFrame& operator=(const TGLImageFrame&) = delete;
+    ~TGLImageFrame() override;
+
+    void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
+
+    // Uploads the pixmap into a new texture of the GL context that is current (the caller makes the
+    // shared one current). Raises "Unable to calculate tex size" when not even 1 x 1 is accepted.
+    static std::shared_ptr<TGLImageFrame> CreateFromPixmap(const TPixmapPtr& pixmap, int flags);
+};
+
+// Smallest power of two >= size (1 for sizes below 1).
+int TextureSizePow2(int size);
+
+// The level-0 pixels CreateFromPixmap uploads for a pixmap of at most tex_width x tex_height: the
+// pixmap at (0, 0) as RGBA, one copy of its last column and row beside it, the rest transparent black.
+TPixmapPtr TexturePixels(const TPixmapPtr& pixmap, int tex_width, int tex_height);
