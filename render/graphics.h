@@ -1,0 +1,136 @@
+// Graphics contexts and display modes: the driver-neutral layer the game opens, flips and closes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Graphics flags, OR-ed with the driver's default flags.
+enum : int {
+    GRAPHICS_BACKBUFFER = 2,
+    GRAPHICS_ALPHABUFFER = 4,
+    GRAPHICS_DEPTHBUFFER = 8,
+    GRAPHICS_STENCILBUFFER = 16,
+    GRAPHICS_ACCUMBUFFER = 32,
+};
+
+struct TGraphicsMode {
+    int width = 0;
+    int height = 0;
+    int depth = 0; // bits per pixel
+    int hertz = 0; // refresh rate, 0 = any
+
+    // "640,480,32 60Hz"
+    std::string ToString() const;
+};
+
+class TGraphicsDriver;
+
+class TGraphics {
+public:
+    virtual ~TGraphics() = default;
+    virtual TGraphicsDriver* Driver() = 0;
+    virtual void GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) = 0;
+    // Releases the context; a second Close does nothing.
+    virtual void Close() = 0;
+};
+
+class TGraphicsDriver {
+public:
+    virtual ~TGraphicsDriver() = default;
+    virtual std::vector<TGraphicsMode> GraphicsModes() = 0;
+    // Null when the context cannot be made. May throw; the global functions turn that into null.
+    virtual std::shared_ptr<TGraphics> AttachGraphics(intptr_t window, int flags) = 0;
+    // depth 0 opens a window, any other depth full screen.
+    virtual std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hertz,
+                                                      int flags) = 0;
+    // Makes g (one of this driver's contexts) current, or none for null.
+    virtual void SetGraphics(TGraphics* g) = 0;
+    // Presents the back buffer; sync 1 waits for the vertical blank where the display can, 0 does not.
+    virtual void Flip(int sync) = 0;
+};
+
+// ---- the frame pacer, over a millisecond clock value ----
+
+// Holds Flip(-1) to `hertz` frames a second without vertical-blank sync: at 60 Hz frames last 16 ms,
+// 40 of every 60 one millisecond longer, 1000 ms in all. A late frame moves the schedule to now, so
+// lateness is not made up by shorter frames afterwards. Times are wrapping 32-bit milliseconds.
+class TFramePacer {
+public:
+    void Start(int hertz, uint32_t now_ms);
+    // Advances the schedule by one frame; the milliseconds to sleep before presenting (0 when late).
+    int FrameWait(uint32_t now_ms);
+
+    int sync_hertz = 0;
+    int rate = 0;     // whole ms per frame
+    int fraction = 0; // ms left over per second, spread one at a time
+    int accumulator = 0;
+    uint32_t next_frame_ms = 0;
+};
+
+// Decides whether swaps wait for the vertical blank: a flip taking 1000/hertz ms (+-1) three times in
+// a row means they do.
+class TVerticalBlankProbe {
+public:
+    // One timed Flip(1); true when this is the third consecutive hit.
+    bool Sample(uint32_t elapsed_ms, int hertz);
+
+private:
+    int hits_ = 0;
+};
+
+// ---- global functions ----
+
+void SetGraphicsDriver(TGraphicsDriver* driver, int default_flags = GRAPHICS_BACKBUFFER);
+TGraphicsDriver* GetGraphicsDriver();
+int DefaultGraphicsFlags();
+
+std::vector<TGraphicsMode> GetGraphicsModes();
+int CountGraphicsModes();
+void GetGraphicsMode(int index, int& width, int& height, int& depth, int& hertz);
+// 1 if some mode matches every argument that is not 0.
+int GraphicsModeExists(int width, int height, int depth = 0, int hertz = 0);
+
+std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hertz, int flags);
+std::shared_ptr<TGraphics> AttachGraphics(intptr_t window, int flags);
+void CloseGraphics(const std::shared_ptr<TGraphics>& g);
+void SetGraphics(const std::shared_ptr<TGraphics>& g);
+std::shared_ptr<TGraphics> CurrentGraphics();
+
+// Settings of the current graphics, copied when it was made current; 0 when there is none.
+int GraphicsWidth();
+int GraphicsHeight();
+int GraphicsDepth();
+int GraphicsHertz();
+int GraphicsFlags();
+
+// Presents the frame. sync -1: paced to the hertz of OpenGraphics (vertical-blank sync when the
+// display keeps it, the frame pacer otherwise); 0 at once; 1 at the vertical blank.
+void Flip(int sync = -1);
+
+// The game's entry: closes any opened graphics, opens a context, paces and enables polled input.
+// Null when the display cannot be opened; GraphicsError() then says why.
+std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 60,
+                                        int flags = GRAPHICS_BACKBUFFER);
+void CloseOpenedGraphics();
+
+// Raised on every OpenGraphics and CloseOpenedGraphics (never 0): resources made under another
+// number belong to a context that is gone.
+int GraphicsSeq();
+
+// The hook run with no data at the start of every Flip.
+int FlipHookId();
+
+// The last reason a context could not be made ("" when none).
+const std::string& GraphicsError();
+void SetGraphicsError(const std::string& error);
+
+// Developer and headless options, set before OpenGraphics. Windowed: a full-screen OpenGraphics opens
+// a window of width*scale x height*scale instead; the picture stays width x height.
+void SetGraphicsWindowed(bool windowed, int scale = 1);
+bool GraphicsWindowed();
+int GraphicsWindowScale();
+// Unpaced: Flip(-1) never waits (no swap interval, no pacer, no probe). The game logic is unchanged.
+void SetFlipUnpaced(bool unpaced);
+bool FlipUnpaced();
