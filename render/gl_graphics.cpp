@@ -157,6 +157,12 @@ TGLPointerMap g_pointer_map;
 bool StartVideo() {
     TGLState& gl = GL();
     if (gl.video_started) return true;
+    // Only drivers that show a picture to a player: left to itself, SDL falls back to its offscreen
+    // driver when no display answers, and the game would run invisibly instead of saying so. Wayland
+    // is tried only where a compositor is announced, so that its failure does not print a line.
+    // SDL_VIDEODRIVER, when set, still chooses.
+    if (!SDL_getenv("SDL_VIDEODRIVER"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, SDL_getenv("WAYLAND_DISPLAY") ? "wayland,x11,KMSDRM" : "x11,KMSDRM");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SetGraphicsError(SDLError("could not start the video system"));
         return false;
