@@ -1,0 +1,77 @@
+// Recorded input as an event source: a system driver that records the device input of a session,
+// or replays a recording instead of the devices, frame-exactly.
+//
+// Both modes deliver input only from the script: an event of frame F reaches the hook chain at the
+// first pump after F frames were presented. Recording captures the device input at each pump and
+// appends it to the script with the current frame before delivering it, so a recorded session and
+// its replay see the same input at the same pumps. While the game waits for input inside a frame
+// (WaitSystemEvent), a replay delivers the next event in file order, as the player's later input
+// would have arrived; a replay that runs out while the game waits closes the game instead of hanging.
+#pragma once
+
+#include "platform/input_script.h"
+#include "platform/system.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class TScriptedSystemDriver : public TSystemDriver {
+public:
+    enum class Mode { Record, Replay };
+
+    // `device` is the real driver; it keeps the window alive and, when recording, supplies the input.
+    // Replaying, device input is dropped, except a close request, so a viewer can always quit.
+    TScriptedSystemDriver(TSystemDriver* device, Mode mode, TInputScript script = {});
+    ~TScriptedSystemDriver() override;
+
+    // Recording: called with each captured event (also joystick changes seen by the joystick reads),
+    // after it was added to the script.
+    void SetRecordSink(std::function<void(const TScriptEvent&)> sink);
+
+    // Counts a presented frame; events of later frames stay queued until it is their turn.
+    void FramePresented();
+    int64_t Frame() const { return frame_; }
+
+    // Adds an event of the game's own (for instance a close after a frame limit) to be delivered at
+    // the next pump and, when recording, written like device input.
+    void Inject(TScriptEventKind kind);
+
+    // Events of the script not yet delivered.
+    size_t Pending() const { return script_.events.size() - next_; }
+
+    void Poll() override;
+    void Wait() override;
+    void MoveMouse(int x, int y) override;
+    void SetMouseVisible(bool visible) override;
+    void Notify(const std::string& text, bool serious) override;
+    int Confirm(const std::string& text, bool serious) override;
+    int Proceed(const std::string& text, bool serious) override;
+    std::string RequestFile(const std::string& title, const std::string& filter, bool save,
+                            const std::string& initial_path) override;
+    std::string RequestDir(const std::string& title, const std::string& initial_path) override;
+    void OpenURL(const std::string& url) override;
+    int StartTimer(int period_ms, TMainThreadFunc func, intptr_t a, intptr_t b) override;
+    TSystemDriver* Device() const { return device_; }
+    void StopTimer(int handle) override;
+
+private:
+    enum class Capture { Off, Record, Drop };
+    static void* CaptureHook(int id, void* data, void* context);
+    void PumpDevice(bool wait);
+    void Append(const TScriptEvent& event);
+    void DeliverDue();
+    void Deliver(const TScriptEvent& event);
+
+    TSystemDriver* device_;
+    Mode mode_;
+    TInputScript script_;
+    size_t next_ = 0;
+    int64_t frame_ = 0;
+    int64_t sampled_frame_ = -1; // the frame whose device input was last taken, when recording
+    Capture capture_ = Capture::Off;
+    bool delivering_ = false;
+    int mouse_x_ = 0, mouse_y_ = 0;
+    std::vector<int> joysticks_; // virtual joystick handles, by port in attach order
+    std::function<void(const TScriptEvent&)> sink_;
+};

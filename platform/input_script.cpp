@@ -1,0 +1,186 @@
+// Parser and writer of recorded-input scripts; every fault names its line.
+#include "platform/input_script.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kAxisNames = "xyzruv";
+
+std::vector<std::string_view> split_words(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+template <typename T> bool parse_int(std::string_view text, T lo, T hi, T& out) {
+    T value{};
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi) return false;
+    out = value;
+    return true;
+}
+
+// Parses the words after the frame number into `ev`; returns the problem, or empty on success.
+std::string parse_event(const std::vector<std::string_view>& w, TScriptEvent& ev) {
+    const std::string_view name = w[1];
+    const size_t argc = w.size() - 2;
+    auto want = [&](size_t n) -> std::string {
+        return argc == n ? "" : "'" + std::string(name) + "' takes " + std::to_string(n) + " argument(s)";
+    };
+    auto updown = [&](std::string_view word, TScriptEventKind down, TScriptEventKind up) -> bool {
+        if (word == "down") ev.kind = down;
+        else if (word == "up") ev.kind = up;
+        else return false;
+        return true;
+    };
+    std::string problem;
+    if (name == "key") {
+        if (!(problem = want(2)).empty()) return problem;
+        if (!parse_int(w[2], 1, 255, ev.a)) return "key code must be 1..255";
+        if (!updown(w[3], TScriptEventKind::KeyDown, TScriptEventKind::KeyUp)) return "expected down or up";
+    } else if (name == "char") {
+        if (!(problem = want(1)).empty()) return problem;
+        if (!parse_int(w[2], 1, 0x10FFFF, ev.a)) return "character code must be 1..1114111";
+        ev.kind = TScriptEventKind::KeyChar;
+    } else if (name == "mouse") {
+        if (!(problem = want(2)).empty()) return problem;
+        if (!parse_int(w[2], -32768, 32767, ev.a) || !parse_int(w[3], -32768, 32767, ev.b))
+            return "mouse position must be two whole numbers";
+        ev.kind = TScriptEventKind::MouseMove;
+    } else if (name == "button") {
+        if (!(problem = want(2)).empty()) return problem;
+        if (!parse_int(w[2], 1, 3, ev.a)) return "mouse button must be 1, 2 or 3";
+        if (!updown(w[3], TScriptEventKind::MouseDown, TScriptEventKind::MouseUp)) return "expected down or up";
+    } else if (name == "wheel") {
+        if (!(problem = want(1)).empty()) return problem;
+        if (!parse_int(w[2], -32768, 32767, ev.a)) return "wheel steps must be a whole number";
+        ev.kind = TScriptEventKind::MouseWheel;
+    } else if (name == "suspend" || name == "resume" || name == "close") {
+        if (!(problem = want(0)).empty()) return problem;
+        ev.kind = name == "suspend"  ? TScriptEventKind::Suspend
+                  : name == "resume" ? TScriptEventKind::Resume
+                                     : TScriptEventKind::Close;
+    } else if (name == "joy") {
+        if (argc < 2) return "'joy' needs a port and an action";
+        if (!parse_int(w[2], 0, 15, ev.a)) return "joystick port must be 0..15";
+        const std::string_view action = w[3];
+        if (action == "attach" || action == "detach") {
+            if (argc != 2) return "'joy PORT " + std::string(action) + "' takes no more arguments";
+            ev.kind = action == "attach" ? TScriptEventKind::JoyAttach : TScriptEventKind::JoyDetach;
+        } else if (action == "axis") {
+            if (argc != 4) return "'joy PORT axis' takes an axis name and a value";
+            const std::string_view axes(kAxisNames);
+            if (w[4].size() != 1 || axes.find(w[4][0]) == std::string_view::npos)
+                return "joystick axis must be x, y, z, r, u or v";
+            ev.b = static_cast<int>(axes.find(w[4][0]));
+            if (!parse_int(w[5], -32768, 32767, ev.c)) return "joystick axis value must be -32768..32767";
+            ev.kind = TScriptEventKind::JoyAxis;
+        } else if (action == "button") {
+            if (argc != 4) return "'joy PORT button' takes a button and down or up";
+            if (!parse_int(w[4], 0, 31, ev.b)) return "joystick button must be 0..31";
+            if (!updown(w[5], TScriptEventKind::JoyButtonDown, TScriptEventKind::JoyButtonUp))
+                return "expected down or up";
+        } else if (action == "hat") {
+            if (argc != 3) return "'joy PORT hat' takes one value";
+            if (!parse_int(w[4], -1, 35999, ev.b)) return "joystick hat must be -1 (centred) or 0..35999";
+            ev.kind = TScriptEventKind::JoyHat;
+        } else {
+            return "unknown joystick action '" + std::string(action) + "'";
+        }
+    } else {
+        return "unknown event '" + std::string(name) + "'";
+    }
+    return "";
+}
+
+} // namespace
+
+std::optional<TInputScript> ParseInputScript(std::string_view text, const std::string& name, std::string& error) {
+    TInputScript script;
+    int line_number = 0;
+    bool any_item = false;
+    int64_t last_frame = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++line_number;
+        if (size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+        const auto words = split_words(line);
+        if (words.empty()) continue;
+        auto fail = [&](const std::string& problem) {
+            error = name + ":" + std::to_string(line_number) + ": " + problem;
+            return std::nullopt;
+        };
+        if (words[0] == "seed") {
+            if (any_item) return fail("'seed' must be the first item");
+            uint32_t seed = 0;
+            if (words.size() != 2 || !parse_int(words[1], 0u, UINT32_MAX, seed))
+                return fail("'seed' takes one whole number from 0 to 4294967295");
+            script.seed = seed;
+            any_item = true;
+            continue;
+        }
+        any_item = true;
+        TScriptEvent ev;
+        if (!parse_int(words[0], int64_t{0}, INT64_MAX, ev.frame))
+            return fail("expected a frame number, found '" + std::string(words[0]) + "'");
+        if (words.size() < 2) return fail("missing event after the frame number");
+        if (ev.frame < last_frame) return fail("frame " + std::to_string(ev.frame) + " comes after frame " +
+                                               std::to_string(last_frame) + "; lines must be in frame order");
+        if (std::string problem = parse_event(words, ev); !problem.empty()) return fail(problem);
+        last_frame = ev.frame;
+        script.events.push_back(ev);
+    }
+    return script;
+}
+
+std::optional<TInputScript> LoadInputScript(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot open the file";
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) {
+        error = path + ": cannot read the file";
+        return std::nullopt;
+    }
+    return ParseInputScript(text.str(), path, error);
+}
+
+std::string FormatScriptEvent(const TScriptEvent& e) {
+    std::string f = std::to_string(e.frame) + " ";
+    auto n = [](int v) { return std::to_string(v); };
+    switch (e.kind) {
+    case TScriptEventKind::KeyDown: return f + "key " + n(e.a) + " down";
+    case TScriptEventKind::KeyUp: return f + "key " + n(e.a) + " up";
+    case TScriptEventKind::KeyChar: return f + "char " + n(e.a);
+    case TScriptEventKind::MouseMove: return f + "mouse " + n(e.a) + " " + n(e.b);
+    case TScriptEventKind::MouseDown: return f + "button " + n(e.a) + " down";
+    case TScriptEventKind::MouseUp: return f + "button " + n(e.a) + " up";
+    case TScriptEventKind::MouseWheel: return f + "wheel " + n(e.a);
+    case TScriptEventKind::Suspend: return f + "suspend";
+    case TScriptEventKind::Resume: return f + "resume";
+    case TScriptEventKind::Close: return f + "close";
+    case TScriptEventKind::JoyAttach: return f + "joy " + n(e.a) + " attach";
+    case TScriptEventKind::JoyDetach: return f + "joy " + n(e.a) + " detach";
+    case TScriptEventKind::JoyAxis: return f + "joy " + n(e.a) + " axis " + kAxisNames[e.b] + " " + n(e.c);
+    case TScriptEventKind::JoyButtonDown: return f + "joy " + n(e.a) + " button " + n(e.b) + " down";
+    case TScriptEventKind::JoyButtonUp: return f + "joy " + n(e.a) + " button " + n(e.b) + " up";
+    case TScriptEventKind::JoyHat: return f + "joy " + n(e.a) + " hat " + n(e.b);
+    }
+    return f + "close";
+}
