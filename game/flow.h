@@ -1,0 +1,16 @@
+// Start-up, the main loop and shut-down, and the small steps of the frame they call.
+#pragma once
+
+#include "game/options.h"
+
+// Runs the whole game; returns the process exit code (1 when the display cannot be opened).
+int run_game(const game_options& options);
+
+// Clears the back buffer and draws everything behind the state's own drawing.
+void draw_world();
+
+// With the retro effect on, darkens every odd line of the picture to (shade, shade, shade).
+void draw_scanlines(int shade);
+
+// Holds the game (and its music) while the application is suspended.
+void wait_if_suspended();

@@ -1,0 +1,172 @@
+// Loading the images, the font and the sounds, and the logo intro.
+#include "game/resources.h"
+
+#include "game/flow.h"
+#include "game/globals.h"
+#include "game/harness.h"
+#include "game/sound.h"
+#include "game/stereo_draw.h"
+#include "platform/joystick.h"
+#include "platform/polled_input.h"
+#include "platform/system.h"
+#include "render/graphics.h"
+#include "render/image_font.h"
+
+#include <cstdio>
+#include <string>
+
+TImagePtr img_space, img_background, img_pointer, img_pause, img_moon, img_surface, img_title, img_logo,
+    img_wheel, img_player, img_particle, img_tank, img_lazer, img_border;
+TImageFontPtr game_font;
+
+namespace {
+
+// An image made from a whole embedded picture, or null after a line on standard error.
+TImagePtr load_embedded(const char* name) {
+    TImagePtr image = LoadImage(std::string("incbin::") + name, -1);
+    if (!image) std::fprintf(stderr, "brakkovane3d: cannot decode the embedded picture %s\n", name);
+    return image;
+}
+
+// Draws a sheet onto the cleared back buffer so that the images can grab their frames from it.
+// Masked drawing leaves the sheet's transparent pixels black, and the masked grabs turn black back
+// into transparency.
+bool lay_out_sheet(const char* name) {
+    TImagePtr sheet = load_embedded(name);
+    if (!sheet) return false;
+    Cls();
+    DrawImage(sheet, 0, 0, 0);
+    return true;
+}
+
+void grab_row(const TImagePtr& image, int frames, int x0, int step, int y) {
+    for (int i = 0; i < frames; ++i) GrabImage(image, x0 + step * i, y, i);
+}
+
+} // namespace
+
+void create_image_placeholders() {
+    SetAutoCenterHandle(0);
+    img_pause = CreateImage(640, 480, 1, -1);
+    img_surface = CreateImage(150, 70, 2, -1);
+    img_moon = CreateImage(300, 298, 2, -1);
+    img_space = CreateImage(300, 155, 1, -1);
+    SetAutoCenterHandle(1);
+    img_wheel = CreateImage(20, 18, 1, -1);
+    img_lazer = CreateImage(8, 6, 3, -1);
+    img_tank = CreateImage(55, 25, 5, -1);
+    img_player = CreateImage(40, 27, 10, -1);
+    img_title = CreateImage(299, 30, 1, -1);
+    img_logo = CreateImage(310, 82, 1, -1);
+    img_particle = CreateImage(7, 7, 5, -1);
+    img_border = CreateImage(10, 10, 8, -1);
+    SetAutoCenterHandle(0);
+}
+
+bool load_resources() {
+    game_font = LoadImageFont("incbin::fonts\\joystix.ttf", 12, 4);
+    if (!game_font) {
+        std::fprintf(stderr, "brakkovane3d: cannot decode the embedded font fonts\\joystix.ttf\n");
+        return false;
+    }
+    SetImageFont(game_font);
+
+    // The drawing state at its defaults, so the sheets land on the back buffer pixel for pixel.
+    SetColor(255, 255, 255);
+    SetAlpha(1.0f);
+    SetBlend(BLEND_MASK);
+    SetRotationScale(0.0f, 1.0f, 1.0f);
+
+    // A failed load keeps the placeholder: the game runs on with an invisible image, but reports it.
+    bool ok = true;
+    auto whole = [&ok](TImagePtr& image, const char* name) {
+        if (TImagePtr loaded = load_embedded(name))
+            image = loaded;
+        else
+            ok = false;
+    };
+    whole(img_space, "graphx\\Brakkovane_sp.png");
+    whole(img_background, "graphx\\Brakkovane_bg.png");
+    whole(img_pointer, "graphx\\dmpointer.png");
+
+    if (lay_out_sheet("graphx\\RetroBorderSpr.png"))
+        grab_row(img_border, 8, 1, 11, 1);
+    else
+        ok = false;
+
+    if (lay_out_sheet("graphx\\Brakkovane_ms.png"))
+        grab_row(img_moon, 2, 0, 300, 0);
+    else
+        ok = false;
+
+    if (lay_out_sheet("graphx\\Brakkovane_sf.png")) {
+        GrabImage(img_title, 7, 137, 0);
+        GrabImage(img_logo, 4, 168, 0);
+        GrabImage(img_wheel, 208, 11, 0);
+        grab_row(img_surface, 2, 1, 151, 59);
+        for (int i = 0; i < 10; ++i) GrabImage(img_player, 1 + 41 * (i % 5), 1 + 28 * (i / 5), i);
+        grab_row(img_particle, 5, 208, 8, 1);
+        grab_row(img_tank, 5, 1, 56, 255);
+        grab_row(img_lazer, 3, 208, 9, 32);
+    } else {
+        ok = false;
+    }
+    Cls();
+
+    snd_explode = load_sound("Data\\explode.ogg");
+    snd_lazer = load_sound("Data\\lazer.ogg");
+    snd_smexpl = load_sound("Data\\smexpl.ogg");
+    snd_tankhit = load_sound("Data\\tankhit.ogg");
+    snd_ufohit = load_sound("Data\\ufohit.ogg");
+    snd_warp = load_sound("Data\\warp.ogg");
+    snd_letsgo = load_sound("Data\\letsgo.ogg");
+    snd_blast = load_sound("Data\\blast.ogg");
+    snd_title = load_sound("Data\\title.ogg");
+    snd_thud = load_sound("Data\\thud.ogg");
+    return ok;
+}
+
+void show_logo(int y_offset) {
+    // The prefix is matched without regard to case.
+    TImagePtr logo = LoadImage("Incbin::graphx\\ovlogo.png", -1);
+    if (!logo)
+        std::fprintf(stderr, "brakkovane3d: cannot decode the embedded picture graphx\\ovlogo.png\n");
+    else
+        CenterImageHandle(logo);
+    const float cx = static_cast<float>(GraphicsWidth() / 2);
+    const float cy = static_cast<float>(GraphicsHeight() / 2 + y_offset);
+    float alpha = 1.0f, scale = 0.1f, depth = -4.0f;
+    do {
+        Cls();
+        SetColor(255, 255, 255);
+        if (mode_3d != 0) {
+            // The logo flies out of the screen: it grows while its eye offset passes through zero.
+            draw3d.sip(BLEND_LIGHT, alpha, 0.0f, scale, scale);
+            draw3d.i3d(logo, cx, cy, 0, depth, 0.0f, 2);
+            scale += 0.004f;
+            depth += 0.05f;
+            if (scale > 1.1f) alpha -= 0.01f;
+        } else {
+            // Flat, the logo stands at full size; scale only counts out the hold before the fade.
+            draw3d.sip(BLEND_ALPHA, alpha, 0.0f, 1.0f, 1.0f);
+            draw3d.i3d(logo, cx, cy, 0, 0.0f, 0.0f, 1);
+            if (scale > 1.0f)
+                alpha -= 0.01f;
+            else
+                scale += 0.004f;
+        }
+        draw_scanlines(2);
+        if (alpha < 0.0f) alpha = 0.0f;
+        flip_frame();
+        while (IsAppSuspended()) WaitSystemEvent();
+        if (TakeAppTerminate()) {
+            quit_game = 1;
+            break;
+        }
+        if (KeyHitCount(27) || KeyHitCount(32) || MouseHitCount(1) || JoyButtonHitCount(0, 0)) break;
+    } while (alpha > 0.0f);
+    SetColor(255, 255, 255);
+    draw3d.sip(BLEND_MASK, 1.0f, 0.0f, 1.0f, 1.0f);
+    ClearKeys();
+    ClearMouse();
+}

@@ -1,0 +1,23 @@
+// The game's images and font, made once at start-up from the embedded files, and the logo intro.
+#pragma once
+
+#include "render/draw2d.h"
+#include "render/image.h"
+
+extern TImagePtr img_space, img_background, img_pointer, img_pause, img_moon, img_surface, img_title,
+    img_logo, img_wheel, img_player, img_particle, img_tank, img_lazer, img_border;
+extern TImageFontPtr game_font;
+
+// The empty images of the right sizes, made before loading so that every image global is valid from
+// the first frame on; the centred ones get their handle at the centre.
+void create_image_placeholders();
+
+// Loads the font (and makes it current), the images and the ten sound effects. Returns false, after
+// one line on standard error, when an embedded picture or the font cannot be decoded: that is a
+// broken build, not a missing file. A sound that cannot be loaded only stays silent.
+bool load_resources();
+
+// The maker's logo zooming and fading in the middle of the screen (moved by y_offset pixels), until it
+// has faded, Escape, Space, the left mouse button or joystick button 0 skips it, or the window is
+// closed (then quit_game is 1).
+void show_logo(int y_offset);

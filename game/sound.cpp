@@ -1,0 +1,54 @@
+// Sound effects and the music.
+#include "game/sound.h"
+
+#include "game/globals.h"
+#include "game/harness.h"
+
+#include <cstdio>
+
+game_sound snd_explode, snd_lazer, snd_smexpl, snd_tankhit, snd_ufohit, snd_warp, snd_letsgo, snd_blast,
+    snd_title, snd_thud;
+
+TChannelPtr music_channel;
+
+namespace {
+
+// Kept for the whole run, so the looping voice never outlives its sound.
+TSoundPtr music;
+
+// "Data\lazer.ogg" -> "lazer".
+std::string effect_name(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+} // namespace
+
+game_sound load_sound(const std::string& path) {
+    game_sound effect{SoundLoad(path, 0), effect_name(path)};
+    if (!effect.sound)
+        std::fprintf(stderr, "brakkovane3d: cannot load the sound %s; it stays silent\n", path.c_str());
+    return effect;
+}
+
+void play_sound(const game_sound& effect) {
+    // The trace records what the game asked for, so a run traces alike with or without the files.
+    harness_note_sound(effect.name);
+    if (!effect.sound) return;
+    TChannelPtr channel = SoundCue(effect.sound, nullptr);
+    ChannelSetVolume(channel, sound_volume);
+    ChannelResume(channel);
+}
+
+void start_music(int track) {
+    if (track != 1) return;
+    music = SoundLoad("data\\blastem.ogg", SOUND_LOOP);
+    if (!music)
+        std::fprintf(stderr, "brakkovane3d: cannot load the music data\\blastem.ogg; it stays silent\n");
+    // The channel is replaced even without music, so no voice of an earlier track lingers on it.
+    music_channel = SoundCue(music, nullptr);
+    ChannelSetVolume(music_channel, music_volume);
+    ChannelResume(music_channel);
+}

@@ -1,0 +1,82 @@
+// Child-process runner for the end-to-end tests.
+#include "tests/game_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+process_result run_game_process(const std::string& work_dir, const std::vector<std::string>& args,
+                                const std::vector<std::string>& env, int timeout_s) {
+    process_result result;
+    char out_template[] = "/tmp/brakkovane-out-XXXXXX";
+    int out_fd = mkstemp(out_template);
+    if (out_fd < 0) return result;
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(work_dir.c_str()) != 0) _exit(126);
+        dup2(out_fd, 1);
+        dup2(out_fd, 2);
+        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+        std::vector<char*> argv;
+        std::string binary = GAME_BINARY;
+        argv.push_back(binary.data());
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(binary.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_s);
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            result.output = "(killed after timeout)\n";
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+    close(out_fd);
+    result.output += read_file(out_template);
+    unlink(out_template);
+    return result;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> read_lines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+temp_dir::temp_dir(bool with_data) {
+    char templ[] = "/tmp/brakkovane-test-XXXXXX";
+    path = mkdtemp(templ);
+    if (!with_data) return;
+    std::filesystem::create_directory(path + "/data");
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(SOURCE_DIR) + "/data", ec))
+        if (entry.path().extension() == ".ogg")
+            std::filesystem::create_symlink(entry.path(), path + "/data/" + entry.path().filename().string(), ec);
+}
+
+temp_dir::~temp_dir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+}

@@ -1,0 +1,140 @@
+// End-to-end: the real game binary under the test display, driven by its command line and replays.
+#include "tests/game_process.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+// Width and height from a PNG's IHDR chunk, or {0, 0} when the file is not a PNG.
+std::pair<uint32_t, uint32_t> png_size(const std::string& path) {
+    std::string bytes = read_file(path);
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
+    auto be32 = [&](size_t at) {
+        return (uint32_t(uint8_t(bytes[at])) << 24) | (uint32_t(uint8_t(bytes[at + 1])) << 16) |
+               (uint32_t(uint8_t(bytes[at + 2])) << 8) | uint32_t(uint8_t(bytes[at + 3]));
+    };
+    return {be32(16), be32(20)};
+}
+
+void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+} // namespace
+
+TEST(GameEndToEnd, RunsTheRequestedFramesTracesEachAndSavesTheScreenshot) {
+    temp_dir dir(true);
+    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--seed", "7", "--frames", "120",
+                                                   "--trace", dir / "trace.jsonl", "--screenshot",
+                                                   "120:" + dir / "shot.png"});
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    std::vector<std::string> lines = read_lines(dir / "trace.jsonl");
+    // Frame 120 is still in the logo intro: the close ends the intro, and the title state draws
+    // one frame before the loop sees the quit.
+    ASSERT_EQ(lines.size(), 121u);
+    for (size_t i = 0; i < lines.size(); ++i)
+        ASSERT_EQ(lines[i].rfind("{\"f\":" + std::to_string(i + 1) + ",", 0), 0u) << lines[i];
+    EXPECT_NE(lines[119].find("\"quit\":0"), std::string::npos) << lines[119];
+    EXPECT_NE(lines[120].find("\"state\":4,\"phase\":0,\"stage\":0,\"quit\":1"), std::string::npos) << lines[120];
+    EXPECT_EQ(png_size(dir / "shot.png"), (std::pair<uint32_t, uint32_t>{640, 480}));
+}
+
+TEST(GameEndToEnd, ReplayedInputReachesTheGameAtItsFrame) {
+    temp_dir dir(true);
+    write_file(dir / "input.txt", "seed 99\n"
+                                  "10 mouse 100 200\n"
+                                  "30 mouse 5 6\n"
+                                  "40 close\n");
+    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", dir / "input.txt",
+                                                   "--trace", dir / "trace.jsonl"});
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    std::vector<std::string> lines = read_lines(dir / "trace.jsonl");
+    // An event of frame F arrives after F frames were shown, so frame F + 1 is the first to see it.
+    ASSERT_EQ(lines.size(), 41u) << "the close after frame 40 ends the intro; one title frame follows";
+    EXPECT_EQ(lines[9].find("\"mouse\":[100,200]"), std::string::npos) << lines[9];
+    EXPECT_NE(lines[10].find("\"mouse\":[100,200]"), std::string::npos) << lines[10];
+    EXPECT_NE(lines[30].find("\"mouse\":[5,6]"), std::string::npos) << lines[30];
+}
+
+TEST(GameEndToEnd, SpaceSkipsTheIntroAndEscapeAtTheTitleQuits) {
+    temp_dir dir(true);
+    write_file(dir / "input.txt", "5 key 32 down\n5 key 32 up\n20 key 27 down\n20 key 27 up\n");
+    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", dir / "input.txt",
+                                                   "--trace", dir / "trace.jsonl", "--frames", "500"});
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    std::vector<std::string> lines = read_lines(dir / "trace.jsonl");
+    ASSERT_EQ(lines.size(), 20u) << "Escape after frame 20 ends the loop with that frame";
+    EXPECT_NE(lines[5].find("\"state\":4"), std::string::npos) << lines[5];
+}
+
+TEST(GameEndToEnd, RecordedSessionReplaysToAnIdenticalTrace) {
+    temp_dir dir(true);
+    // The recording's own input: the frame limit's close, and pointer moves the game makes itself.
+    process_result first = run_game_process(dir.path, {"--windowed", "--unpaced", "--frames", "90", "--record",
+                                                       dir / "rec.txt", "--trace", dir / "a.jsonl"});
+    ASSERT_EQ(first.exit_code, 0) << first.output;
+    process_result second = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", dir / "rec.txt",
+                                                        "--trace", dir / "b.jsonl"});
+    ASSERT_EQ(second.exit_code, 0) << second.output;
+    std::vector<std::string> a = read_lines(dir / "a.jsonl"), b = read_lines(dir / "b.jsonl");
+    ASSERT_EQ(a.size(), 91u);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "first difference at frame " << i + 1;
+    EXPECT_EQ(read_lines(dir / "rec.txt").front().rfind("seed ", 0), 0u);
+}
+
+// Real device input: X events sent by xdotool to the paced game while it records, whenever they
+// happen to arrive; the unpaced replay must reproduce every frame of the recorded run.
+TEST(GameEndToEnd, SessionRecordedFromRealInputReplaysToAnIdenticalTrace) {
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    temp_dir dir(true);
+    std::string driver = "sleep 1; w=$(xdotool search --sync --name 'Brakkovane 3D' | head -1); "
+                         "xdotool mousemove --window $w 100 100; sleep 0.3; xdotool key space; sleep 0.4; "
+                         "xdotool mousemove --window $w 330 225; sleep 0.2; xdotool click 1; sleep 1.2; "
+                         "xdotool keydown Left; sleep 0.4; xdotool keyup Left; xdotool key Control_L";
+    std::thread input([&] { (void)std::system(("(" + driver + ") >/dev/null 2>&1").c_str()); });
+    process_result first = run_game_process(dir.path, {"--windowed", "--seed", "3", "--frames", "360", "--record",
+                                                       dir / "rec.txt", "--trace", dir / "a.jsonl"});
+    input.join();
+    ASSERT_EQ(first.exit_code, 0) << first.output;
+    std::vector<std::string> recording = read_lines(dir / "rec.txt");
+    ASSERT_GT(recording.size(), 5u) << "the devices' input was recorded";
+    process_result second = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", dir / "rec.txt",
+                                                        "--trace", dir / "b.jsonl"});
+    ASSERT_EQ(second.exit_code, 0) << second.output;
+    std::vector<std::string> a = read_lines(dir / "a.jsonl"), b = read_lines(dir / "b.jsonl");
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "first difference at frame " << i + 1;
+}
+
+TEST(GameEndToEnd, BadCommandLinesAndScriptsExitWithCode2BeforeAnyWindow) {
+    temp_dir dir;
+    process_result r = run_game_process(dir.path, {"--frames", "zero"});
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.output, "brakkovane3d: --frames needs a whole number of at least 1\n");
+
+    write_file(dir / "bad.txt", "seed 1\n0 key 27 down\n3 kee 27 up\n");
+    r = run_game_process(dir.path, {"--replay", dir / "bad.txt"}, {"DISPLAY=:4242"});
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.output, "brakkovane3d: " + dir / "bad.txt" + ":3: unknown event 'kee'\n");
+}
+
+TEST(GameEndToEnd, NoDisplayIsOneLineAndExitCode1) {
+    temp_dir dir;
+    process_result r = run_game_process(dir.path, {"--windowed"}, {"DISPLAY=:4242"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.output.rfind("brakkovane3d: cannot open the display: ", 0), 0u) << r.output;
+    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+}
+
+TEST(GameEndToEnd, HelpListsTheOptions) {
+    temp_dir dir;
+    process_result r = run_game_process(dir.path, {"--help"});
+    EXPECT_EQ(r.exit_code, 0);
+    for (const char* option : {"--windowed", "--scale", "--seed", "--frames", "--unpaced", "--record", "--replay",
+                               "--trace", "--screenshot"})
+        EXPECT_NE(r.output.find(option), std::string::npos) << option;
+}
