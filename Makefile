@@ -8,7 +8,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWERROR=ON
 endif
 
-.PHONY: run test build deps assets bench fuzz test-asan format tidy clean
+.PHONY: run test build deps assets bench fuzz test-asan soak format tidy clean
 
 run: build
 	./$(BUILD)/game/brakkovane3d $(ARGS)
@@ -29,6 +29,39 @@ assets:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target assetgen
 	scripts/make-assets $(BUILD)/tools/assetgen
+
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/. Leaks
+# kept by third-party libraries are suppressed in tests/lsan.supp; every other report fails the test.
+test-asan: deps
+	cmake -S . -B build-asan -DSANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  scripts/run-headless ctest --test-dir build-asan --output-on-failure -j $(JOBS) --timeout 900
+
+# The long soak: 100,000 frames through every state, resident memory checked after warm-up.
+SOAK_FRAMES ?= 100000
+soak: build
+	SOAK_FRAMES=$(SOAK_FRAMES) scripts/run-headless ./$(BUILD)/tests/test_robustness --gtest_filter='*Soak*'
+
+# Every benchmark (engine microbenchmarks, SDL's renderer beside DrawImage, both timedemos) from an
+# optimised build in build-bench/, summed up in one table. BENCH_MIN_TIME: seconds per benchmark.
+BENCH_MIN_TIME ?= 0.5
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-bench -j $(JOBS) --target brakkovane3d bench_pixmap bench_mixer bench_collision \
+	  bench_assets bench_draw bench_peer
+	scripts/run-headless scripts/run-bench build-bench $(BENCH_MIN_TIME)
+
+# The four libFuzzer targets (pixmap and sample loader chains, typed stream reads, replay files), built
+# with clang and both sanitizers into build-fuzz/ and run one after the other for FUZZ_SECONDS each.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= pixmap audio_sample stream input_script
+fuzz:
+	@scripts/install-deps --fuzz
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DBUILD_FUZZERS=ON -DSANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,0 +1,288 @@
+// The real game against bad surroundings: missing or broken sound files, bad settings files, no audio
+// device, a joystick pulled out mid-game, a kill during shut-down, and a long soak of every state.
+#include "tests/game_process.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void write_bytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string le_int(int32_t v) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xff);
+    return bytes;
+}
+
+size_t count_of(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// Skips the intro, starts a game, fires for a while and closes.
+std::string short_game(int close_frame) {
+    return "seed 99\n5 key 32 down\n6 key 32 up\n30 mouse 320 220\n30 button 1 down\n31 button 1 up\n"
+           "40 key 162 down\n" +
+           std::to_string(close_frame) + " close\n";
+}
+
+// A game cycling through every state for `frames` frames: each round starts a game from the title,
+// plays standing still with fire held (which gets the craft shot: game over comes by itself), pauses
+// and resumes with Space, and taps left Control, which leaves the game-over screen for the title.
+std::string cycling_game(int frames) {
+    std::ostringstream s;
+    s << "seed 5\n5 key 32 down\n6 key 32 up\n";
+    for (int f = 40; f + 100 <= frames; f += 100) {
+        s << f << " mouse 320 220\n" << f << " button 1 down\n" << f + 1 << " button 1 up\n";
+        s << f + 10 << " key 162 down\n";
+        if ((f / 100) % 5 == 2)
+            s << f + 40 << " key 32 down\n"
+              << f + 41 << " key 32 up\n"
+              << f + 70 << " key 32 down\n"
+              << f + 71 << " key 32 up\n";
+        s << f + 95 << " key 162 up\n";
+    }
+    s << frames << " close\n";
+    return s.str();
+}
+
+std::string script_file(const temp_dir& dir, const std::string& text) {
+    const std::string path = dir / "input.txt";
+    write_bytes(path, text);
+    return path;
+}
+
+long rss_kb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+// Starts the game in `dir` with output to `out_path`; the caller waits or kills.
+pid_t spawn_game(const std::string& dir, const std::vector<std::string>& args, const std::string& out_path) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (chdir(dir.c_str()) != 0 || fd < 0) _exit(126);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        std::vector<char*> argv{const_cast<char*>(GAME_BINARY)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(GAME_BINARY, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+} // namespace
+
+TEST(Robustness, WithoutADataFolderTheGameRunsSilentAndStillSavesItsFiles) {
+    temp_dir dir(false);
+    const std::string input = script_file(dir, short_game(80));
+    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", input});
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_NE(r.output.find("cannot load the sound"), std::string::npos) << r.output;
+    // The folder is made under the first spelling the game writes ("data" and "Data" are one folder).
+    const std::string folder = fs::exists(dir / "data") ? "data" : "Data";
+    EXPECT_EQ(read_file(dir / (folder + "/hiscore.dat")).size(), 4u);
+    EXPECT_EQ(read_file(dir / (folder + "/anaglyph3d.dat")).size(), 8u);
+}
+
+TEST(Robustness, EachBrokenSoundFileIsSilentWithOneWarning) {
+    temp_dir dir(true);
+    const std::string ogg = read_file(SOURCE_DIR "/data/lazer.ogg");
+    ASSERT_GT(ogg.size(), 1000u);
+    // The links of temp_dir point into the repository: replace them, never write through them.
+    for (const char* name : {"lazer.ogg", "thud.ogg", "explode.ogg", "warp.ogg"})
+        fs::remove(dir / ("data/" + std::string(name)));
+    write_bytes(dir / "data/lazer.ogg", "");
+    write_bytes(dir / "data/thud.ogg", ogg.substr(0, ogg.size() / 3));
+    std::string garbage(4000, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919u) >> 3);
+    write_bytes(dir / "data/explode.ogg", "OggS" + garbage);
+    fs::create_directory(dir / "data/warp.ogg");
+
+    const std::string input = script_file(dir, short_game(120));
+    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", input});
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    for (const char* name : {"lazer.ogg", "thud.ogg", "explode.ogg", "warp.ogg"})
+        EXPECT_EQ(count_of(r.output, std::string(name) + "; it stays silent"), 1u) << name << "\n"
+                                                                                   << r.output;
+    EXPECT_EQ(count_of(r.output, "cannot load"), 4u) << r.output; // the good sounds load quietly
+}
+
+TEST(Robustness, BadSettingsFilesStartFromZeroAndAFailedSaveIsOneWarning) {
+    struct bad_case {
+        const char* what;
+        std::string hiscore; // bytes, or empty with as_directory
+        bool as_directory;
+    };
+    const std::vector<bad_case> cases{{"short", "\x07\x00", false},
+                                      {"long", le_int(1234) + std::string(100, '\x55'), false},
+                                      {"directory", "", true}};
+    for (const bad_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        temp_dir dir(true);
+        if (c.as_directory)
+            fs::create_directory(dir / "data/hiscore.dat");
+        else
+            write_bytes(dir / "data/hiscore.dat", c.hiscore);
+        write_bytes(dir / "data/anaglyph3d.dat", "\x01");
+        const std::string trace = dir / "trace.jsonl";
+        process_result r =
+            run_game_process(dir.path, {"--windowed", "--unpaced", "--frames", "12", "--trace", trace});
+        EXPECT_EQ(r.exit_code, 0) << r.output;
+        const std::vector<std::string> lines = read_lines(trace);
+        ASSERT_FALSE(lines.empty());
+        // A long file reads its first field; short ones and directories give the start values.
+        const std::string expected =
+            std::string("\"hiscore\":") + (std::string(c.what) == "long" ? "1234" : "0");
+        EXPECT_NE(lines.front().find(expected), std::string::npos) << lines.front();
+        EXPECT_NE(lines.front().find("\"mode_3d\":0,\"eye_offset\":0"), std::string::npos) << lines.front();
+        EXPECT_EQ(count_of(r.output, "cannot write"), c.as_directory ? 1u : 0u) << r.output;
+    }
+}
+
+TEST(Robustness, AReadOnlyFolderIsOneWarningPerFileAndExitCodeZero) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+    temp_dir dir(true);
+    write_bytes(dir / "data/hiscore.dat", le_int(50));
+    fs::permissions(dir / "data/hiscore.dat", fs::perms::none);
+    fs::permissions(dir / "data", fs::perms::owner_read | fs::perms::owner_exec);
+    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--frames", "12"});
+    fs::permissions(dir / "data", fs::perms::owner_all);
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(count_of(r.output, "cannot write"), 2u) << r.output;
+}
+
+TEST(Robustness, NoAudioDeviceRunsSilent) {
+    temp_dir dir(true);
+    const std::string input = script_file(dir, short_game(60));
+    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", input},
+                                        {"SDL_AUDIODRIVER=no_such_driver"});
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(read_file(dir / "data/hiscore.dat").size(), 4u);
+}
+
+TEST(Robustness, AJoystickPulledOutMidGameLeavesTheGameRunning) {
+    temp_dir dir(true);
+    const std::string input = script_file(
+        dir, "seed 3\n0 joy 0 attach\n5 key 32 down\n6 key 32 up\n30 mouse 320 220\n30 button 1 down\n"
+             "31 button 1 up\n40 joy 0 axis x 32767\n60 joy 0 detach\n90 joy 0 attach\n100 key 37 down\n140 "
+             "close\n");
+    const std::string trace = dir / "trace.jsonl";
+    process_result r =
+        run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", input, "--trace", trace});
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    const std::vector<std::string> lines = read_lines(trace);
+    ASSERT_GE(lines.size(), 140u);
+    // Still playing after the unplugging, and the keyboard still flies the craft.
+    EXPECT_NE(lines[138].find("\"state\":2"), std::string::npos) << lines[138];
+    EXPECT_NE(lines[100].find("\"joysticks\":1"), std::string::npos) << lines[100];
+}
+
+// The high score is written at shut-down through a temporary file and a rename: a kill at any moment
+// leaves the old value or the new one, never a short or empty file.
+TEST(Robustness, AKillAtAnyPointOfTheShutDownWriteKeepsTheHighScore) {
+    temp_dir dir(true);
+    std::mt19937 rng(20240607);
+    // How long a whole run takes here, so the kill times cover start-up, play and shut-down.
+    const auto t0 = std::chrono::steady_clock::now();
+    process_result first = run_game_process(dir.path, {"--windowed", "--unpaced", "--frames", "20"});
+    ASSERT_EQ(first.exit_code, 0) << first.output;
+    const int run_ms = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count());
+    int killed = 0;
+    for (int run = 0; run < 6; ++run) {
+        const int32_t old_value = 1000 + run;
+        write_bytes(dir / "data/hiscore.dat", le_int(old_value));
+        const pid_t pid =
+            spawn_game(dir.path, {"--windowed", "--unpaced", "--frames", "20"}, dir / "out.txt");
+        // Most kills land in the last third of the run, where the files are written.
+        std::uniform_int_distribution<int> when(run_ms * 2 / 3, run_ms + 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(when(rng)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (WIFSIGNALED(status)) ++killed;
+        EXPECT_EQ(read_file(dir / "data/hiscore.dat"), le_int(old_value)) << "run " << run;
+        for (const fs::directory_entry& e : fs::directory_iterator(dir / "data"))
+            if (e.path().filename().string().find("hiscore.dat") != std::string::npos &&
+                e.path().filename() != "hiscore.dat")
+                fs::remove(e.path()); // a temporary file left by the kill
+    }
+    EXPECT_GT(killed, 0);
+}
+
+// Every state in turn for SOAK_FRAMES frames (default 3000 here; `make soak` runs 100,000): exit code 0,
+// and in runs past the 10,000-frame warm-up no growth of the resident memory after it.
+TEST(Robustness, SoakThroughEveryStateWithoutGrowth) {
+    const char* env = std::getenv("SOAK_FRAMES");
+    const int frames = env ? std::atoi(env) : 3000;
+    temp_dir dir(true);
+    const std::string input = script_file(dir, cycling_game(frames));
+    const std::string trace = dir / "trace.jsonl";
+    std::vector<std::string> args{"--windowed", "--unpaced", "--replay", input};
+    const bool traced = frames <= 20000; // a trace line a frame is too much for the long soak
+    if (traced) args.insert(args.end(), {"--trace", trace});
+    const pid_t pid = spawn_game(dir.path, args, dir / "out.txt");
+    std::vector<long> samples;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(frames / 20 + 60);
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            FAIL() << "the soak did not finish in time";
+        }
+        if (long kb = rss_kb(pid); kb > 0) samples.push_back(kb);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << read_file(dir / "out.txt");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << read_file(dir / "out.txt");
+    ASSERT_GE(samples.size(), 10u);
+    const long warm = samples[samples.size() / 10];
+    const long peak =
+        *std::max_element(samples.begin() + static_cast<long>(samples.size() / 10), samples.end());
+    std::printf("soak: %d frames, resident %ld kB after warm-up, peak %ld kB, %zu samples; by tenths:",
+                frames, warm, peak, samples.size());
+    for (size_t i = 0; i < 10; ++i) std::printf(" %ld", samples[i * samples.size() / 10]);
+    std::printf(" %ld kB\n", samples.back());
+    if (frames > 10000) {
+        EXPECT_LT(peak - warm, 1024) << "resident memory grew by " << peak - warm << " kB";
+    }
+    if (traced) {
+        const std::string all = read_file(trace);
+        // Game over needs the craft shot down six times: only the longer runs are sure to get there.
+        for (int state : {2, 3, 4, 5}) {
+            if (state == 5 && frames < 10000) continue;
+            EXPECT_NE(all.find("\"state\":" + std::to_string(state) + ","), std::string::npos)
+                << "state " << state;
+        }
+    }
+}
