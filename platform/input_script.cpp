@@ -120,7 +120,8 @@ std::optional<TInputScript> ParseInputScript(std::string_view text, const std::s
         const auto words = split_words(line);
         if (words.empty()) continue;
         auto fail = [&](const std::string& problem) {
-            error = name + ":" + std::to_string(line_number) + ": " + problem;
+            error = name;
+            error += ':' + std::to_string(line_number) + ": " + problem;
             return std::nullopt;
         };
         if (words[0] == "seed") {

@@ -379,8 +379,9 @@ void TSDLSystemDriver::OpenURL(const std::string& url) {
 
 int TSDLSystemDriver::StartTimer(int period_ms, TMainThreadFunc func, intptr_t a, intptr_t b) {
     const int handle = ++last_timer_handle_;
-    const SDL_TimerID sdl_timer = SDL_AddTimer(static_cast<uint32_t>(period_ms), PostTick,
-                                               reinterpret_cast<void*>(static_cast<intptr_t>(handle)));
+    // The timer's handle travels as SDL's callback parameter.
+    void* param = reinterpret_cast<void*>(static_cast<intptr_t>(handle)); // NOLINT(performance-no-int-to-ptr)
+    const SDL_TimerID sdl_timer = SDL_AddTimer(static_cast<uint32_t>(period_ms), PostTick, param);
     if (sdl_timer == 0) return 0;
     timers_[handle] = TTimerEntry{func, a, b, sdl_timer};
     return handle;

@@ -171,7 +171,8 @@ std::shared_ptr<TGraphics> AttachGraphics(intptr_t window, int flags) {
 void CloseGraphics(const std::shared_ptr<TGraphics>& g) {
     if (!g) return;
     TGraphicsState& s = State();
-    std::shared_ptr<TGraphics> keep = g; // g may be a reference to one of the fields cleared below
+    // g may be a reference to one of the fields cleared below, so it is copied first.
+    std::shared_ptr<TGraphics> keep = g; // NOLINT(performance-unnecessary-copy-initialization)
     if (keep == s.opened) s.opened = nullptr;
     if (keep == s.current) SetGraphics(nullptr);
     keep->Close();
