@@ -58,7 +58,9 @@ void TScriptedSystemDriver::Inject(TScriptEventKind kind) {
     TScriptEvent e;
     e.frame = frame_;
     e.kind = kind;
-    Append(e);
+    // Next in line, ahead of the events of later frames that a replay still holds.
+    script_.events.insert(script_.events.begin() + static_cast<std::ptrdiff_t>(next_), e);
+    if (sink_) sink_(e);
 }
 
 // Runs first in the event chain. While the device is pumped it takes the device's events away from

@@ -86,6 +86,15 @@ TEST(GameEndToEnd, RecordedSessionReplaysToAnIdenticalTrace) {
     EXPECT_EQ(read_lines(dir / "rec.txt").front().rfind("seed ", 0), 0u);
 }
 
+TEST(GameEndToEnd, FrameLimitClosesAheadOfALongerReplay) {
+    temp_dir dir(true);
+    write_file(dir / "input.txt", "5 key 32 down\n5 key 32 up\n900 mouse 1 1\n");
+    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", dir / "input.txt",
+                                                   "--trace", dir / "trace.jsonl", "--frames", "100"});
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(read_lines(dir / "trace.jsonl").size(), 100u);
+}
+
 // Real device input: X events sent by xdotool to the paced game while it records, whenever they
 // happen to arrive; the unpaced replay must reproduce every frame of the recorded run.
 TEST(GameEndToEnd, SessionRecordedFromRealInputReplaysToAnIdenticalTrace) {

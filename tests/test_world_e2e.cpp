@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -45,8 +46,15 @@ int first_title_frame(const std::vector<std::string>& lines) {
     return 0;
 }
 
+// Runs the game in `dir` with a trace. Without a replay of its own the run replays an empty
+// recording, so that only scripted input reaches the game: a window of another test on the same
+// display taking the focus would otherwise suspend it.
 std::vector<std::string> run_traced(const temp_dir& dir, std::vector<std::string> args) {
     std::vector<std::string> all = {"--windowed", "--unpaced", "--trace", dir / "trace.jsonl"};
+    if (std::find(args.begin(), args.end(), "--replay") == args.end()) {
+        write_file(dir / "no_input.txt", "");
+        all.insert(all.end(), {"--replay", dir / "no_input.txt"});
+    }
     all.insert(all.end(), args.begin(), args.end());
     process_result r = run_game_process(dir.path, all, {}, 120);
     EXPECT_EQ(r.exit_code, 0) << r.output;

@@ -565,6 +565,7 @@ protected:
             GetJoyX(port), GetJoyY(port), IsJoyButtonDown(0, port), JoyButtonHitCount(0, port);
         for (int handle : joysticks) JoyVirtualDetach(handle);
         SetJoystickVirtualOnly(false);
+        WorldTest::TearDown();
     }
     // Virtual joysticks on ports 0 and 1.
     void attach_joysticks() {
@@ -758,6 +759,9 @@ long allocations = 0;
 
 } // namespace
 
+// The counting replacement pairs malloc with free; GCC cannot see that through the inlined calls.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
     if (counting) ++allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
@@ -769,6 +773,7 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
+#pragma GCC diagnostic pop
 
 // A frame of the world allocates nothing but new objects beyond the most its lists ever held: shots,
 // trail copies, particles and explosion sprites reuse the objects that died before them. Each sound

@@ -72,6 +72,9 @@ protected:
         if (HasFatalFailure()) return;
         ResetWorld();
     }
+    // Finishes the batched drawing while the process is whole: left for the exit handlers, the GL
+    // driver may compile its shaders after its own statics are gone and never return.
+    void TearDown() override { GrabPixmap(0, 0, 1, 1); }
 };
 
 // The effects that `step` played, in order, as the trace line of the frame records them.
