@@ -1,19 +1,19 @@
 // Start-up, the main loop with its state dispatch, and shut-down.
 #include "game/flow.h"
 
+#include "game/effects.h"
 #include "game/embedded_assets.h"
 #include "game/globals.h"
 #include "game/harness.h"
 #include "game/hud.h"
-#include "game/menu.h"
-#include "game/settings_files.h"
-#include "game/stage.h"
-#include "game/effects.h"
 #include "game/layers.h"
 #include "game/lazer.h"
+#include "game/menu.h"
 #include "game/player.h"
 #include "game/resources.h"
+#include "game/settings_files.h"
 #include "game/sound.h"
+#include "game/stage.h"
 #include "game/stereo_draw.h"
 #include "game/tank.h"
 #include "game/trace_state.h"
@@ -115,14 +115,13 @@ void draw_world() {
     draw_border();
 }
 
-
-
 void draw_scanlines(int shade) {
     if (retro_fx == 0) return;
     SetColor(shade, shade, shade);
     SetScale(1, 1);
     SetBlend(2);
-    for (int y = 1; y <= GraphicsHeight(); y += 2) DrawLine(0, static_cast<float>(y), static_cast<float>(GraphicsWidth()), static_cast<float>(y), 1);
+    for (int y = 1; y <= GraphicsHeight(); y += 2)
+        DrawLine(0, static_cast<float>(y), static_cast<float>(GraphicsWidth()), static_cast<float>(y), 1);
     SetBlend(1);
     SetColor(255, 255, 255);
 }

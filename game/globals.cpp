@@ -22,7 +22,7 @@ int gameover_timer = 0;
 const std::array<const char*, 2> txt_off_on = {"Off", "On"};
 const std::array<const char*, 11> txt_percent = {"Off", "10%", "20%", "30%", "40%", "50%",
                                                  "60%", "70%", "80%", "90%", "Max"};
-const std::array<const char*, 8> txt_menu = {"Start Game",         "3D Graphics: ",  "Hologram Intensity: ",
-                                             "Retro line FX: ",    "2 Player Versus: ", "Sound Volume: ",
-                                             "Music Volume: ",     "Exit Game"};
+const std::array<const char*, 8> txt_menu = {
+    "Start Game",        "3D Graphics: ",  "Hologram Intensity: ", "Retro line FX: ",
+    "2 Player Versus: ", "Sound Volume: ", "Music Volume: ",       "Exit Game"};
 const std::array<const char*, 5> txt_3d_modes = {"Off", "M\\G", "R\\G", "R\\C", "R\\B"};

@@ -57,22 +57,29 @@ bool harness_begin(const game_options& options, std::string& error) {
     if (!options.record_path.empty() && !(h.record = open_output(options.record_path, error))) return false;
     if (!options.trace_path.empty() && !(h.trace = open_output(options.trace_path, error))) return false;
 
-    if (options.seed) h.seed = *options.seed;
-    else if (h.script && h.script->seed) h.seed = *h.script->seed;
-    else h.seed = GetTickMillis();
+    if (options.seed)
+        h.seed = *options.seed;
+    else if (h.script && h.script->seed)
+        h.seed = *h.script->seed;
+    else
+        h.seed = GetTickMillis();
     if (h.record) std::fprintf(h.record, "seed %u\n", h.seed);
     return true;
 }
 
-uint32_t harness_seed() { return h.seed; }
+uint32_t harness_seed() {
+    return h.seed;
+}
 
 void harness_install_input() {
     if (h.script) {
-        h.scripted = std::make_unique<TScriptedSystemDriver>(CurrentSystemDriver(),
-                                                             TScriptedSystemDriver::Mode::Replay, std::move(*h.script));
+        h.scripted = std::make_unique<TScriptedSystemDriver>(
+            CurrentSystemDriver(), TScriptedSystemDriver::Mode::Replay, std::move(*h.script));
     } else if (h.record) {
-        h.scripted = std::make_unique<TScriptedSystemDriver>(CurrentSystemDriver(), TScriptedSystemDriver::Mode::Record);
-        h.scripted->SetRecordSink([](const TScriptEvent& e) { std::fprintf(h.record, "%s\n", FormatScriptEvent(e).c_str()); });
+        h.scripted = std::make_unique<TScriptedSystemDriver>(CurrentSystemDriver(),
+                                                             TScriptedSystemDriver::Mode::Record);
+        h.scripted->SetRecordSink(
+            [](const TScriptEvent& e) { std::fprintf(h.record, "%s\n", FormatScriptEvent(e).c_str()); });
     }
     if (h.scripted) SetSystemDriver(h.scripted.get());
 }
@@ -87,7 +94,8 @@ void flip_frame() {
 
     if (!h.options.timedemo_path.empty()) {
         auto now = std::chrono::steady_clock::now();
-        if (h.timing) h.frame_ms.push_back(std::chrono::duration<double, std::milli>(now - h.last_flip).count());
+        if (h.timing)
+            h.frame_ms.push_back(std::chrono::duration<double, std::milli>(now - h.last_flip).count());
         h.last_flip = now;
         h.timing = true;
     }
@@ -100,13 +108,17 @@ void flip_frame() {
     h.sounds.clear();
     if (frame == h.options.frames) {
         // As if the window's close button had been pressed: the next pump brings the request.
-        if (h.scripted) h.scripted->Inject(TScriptEventKind::Close);
-        else TEvent::Create(EVENT_APPTERMINATE).Emit();
+        if (h.scripted)
+            h.scripted->Inject(TScriptEventKind::Close);
+        else
+            TEvent::Create(EVENT_APPTERMINATE).Emit();
     }
     if (h.record) std::fflush(h.record);
 }
 
-int64_t frames_presented() { return h.frames; }
+int64_t frames_presented() {
+    return h.frames;
+}
 
 void harness_note_sound(const std::string& name) {
     if (h.trace) h.sounds.push_back(name);
@@ -118,7 +130,9 @@ void harness_end() {
         std::sort(sorted.begin(), sorted.end());
         double total_ms = 0;
         for (double ms : sorted) total_ms += ms;
-        auto percentile = [&](double p) { return sorted[static_cast<size_t>(p * static_cast<double>(sorted.size() - 1))]; };
+        auto percentile = [&](double p) {
+            return sorted[static_cast<size_t>(p * static_cast<double>(sorted.size() - 1))];
+        };
         std::printf("timedemo: %lld frames, %.2f s, %.1f fps, frame ms p50 %.2f p99 %.2f max %.2f\n",
                     static_cast<long long>(h.frames), total_ms / 1000.0,
                     1000.0 * static_cast<double>(sorted.size()) / total_ms, percentile(0.5), percentile(0.99),

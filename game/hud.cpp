@@ -77,7 +77,8 @@ void draw_hud() {
     const std::string high = hiscore_text(hiscore);
     const std::string two = score_text("2up", player2.score);
     const int high_half_width = TextWidth(high) / 2; // truncated, as the layout wants
-    const float xs[3] = {172.0f, static_cast<float>(320 - high_half_width), static_cast<float>(468 - TextWidth(two))};
+    const float xs[3] = {172.0f, static_cast<float>(320 - high_half_width),
+                         static_cast<float>(468 - TextWidth(two))};
     const std::string* texts[3] = {&one, &high, &two};
     for (int i = 0; i < 3; ++i) {
         SetColor(200, 200, 10);

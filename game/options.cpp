@@ -9,7 +9,8 @@ namespace {
 template <typename T> std::optional<T> parse_number(const std::string& text, T lo, T hi) {
     T value{};
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi) return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi)
+        return std::nullopt;
     return value;
 }
 
@@ -64,10 +65,10 @@ parse_result parse_options(const std::vector<std::string>& args) {
         } else if (arg == "--record" || arg == "--replay" || arg == "--trace" || arg == "--timedemo") {
             const std::string* v = value();
             if (!v || v->empty()) return fail(arg + " needs a file name");
-            (arg == "--record"    ? o.record_path
-             : arg == "--replay"  ? o.replay_path
-             : arg == "--trace"   ? o.trace_path
-                                  : o.timedemo_path) = *v;
+            (arg == "--record"   ? o.record_path
+             : arg == "--replay" ? o.replay_path
+             : arg == "--trace"  ? o.trace_path
+                                 : o.timedemo_path) = *v;
         } else if (arg == "--screenshot") {
             const std::string* v = value();
             size_t colon = v ? v->find(':') : std::string::npos;

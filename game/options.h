@@ -14,13 +14,13 @@ struct screenshot_request {
 struct game_options {
     bool windowed = false;
     int scale = 1;
-    std::optional<uint32_t> seed;  // replaces the clock seed
-    int64_t frames = 0;            // 0: run until the player quits
+    std::optional<uint32_t> seed; // replaces the clock seed
+    int64_t frames = 0;           // 0: run until the player quits
     bool unpaced = false;
     std::string record_path;
     std::string replay_path;
     std::string trace_path;
-    std::string timedemo_path;     // replay unpaced and print frame-time statistics
+    std::string timedemo_path; // replay unpaced and print frame-time statistics
     std::vector<screenshot_request> screenshots;
     bool help = false;
 };

@@ -12,7 +12,9 @@ void put_float(std::string& out, float v) {
     out.append(buf, end);
 }
 
-void put_int(std::string& out, int64_t v) { out += std::to_string(v); }
+void put_int(std::string& out, int64_t v) {
+    out += std::to_string(v);
+}
 
 void put_string(std::string& out, const std::string& s) {
     out += '"';
@@ -28,8 +30,12 @@ void put_player(std::string& out, const trace_player& p) {
     put_float(out, p.x);
     out += ",\"y\":";
     put_float(out, p.y);
-    for (auto [name, value] : {std::pair{"score", p.score}, {"lives", p.lives}, {"state", p.state},
-                               {"shoot", p.shoot}, {"fctr", p.fctr}, {"ftmr", p.ftmr}}) {
+    for (auto [name, value] : {std::pair{"score", p.score},
+                               {"lives", p.lives},
+                               {"state", p.state},
+                               {"shoot", p.shoot},
+                               {"fctr", p.fctr},
+                               {"ftmr", p.ftmr}}) {
         out += ",\"";
         out += name;
         out += "\":";

@@ -25,13 +25,16 @@ void* track_pointer(int, void* data, void*) {
 trace_player trace_of(const player_tag& p) {
     trace_player t;
     t.x = p.x, t.y = p.y;
-    t.score = p.score, t.lives = p.lives, t.state = p.state, t.shoot = p.shoot, t.fctr = p.fctr, t.ftmr = p.ftmr;
+    t.score = p.score, t.lives = p.lives, t.state = p.state, t.shoot = p.shoot, t.fctr = p.fctr,
+    t.ftmr = p.ftmr;
     return t;
 }
 
 } // namespace
 
-void start_trace_state() { InsertHook(EventEmitHookId, &track_pointer, nullptr, -1); }
+void start_trace_state() {
+    InsertHook(EventEmitHookId, &track_pointer, nullptr, -1);
+}
 
 trace_snapshot collect_trace_snapshot(int64_t frame) {
     trace_snapshot s;

@@ -50,9 +50,13 @@ TScriptedSystemDriver::~TScriptedSystemDriver() {
     for (int handle : joysticks_) JoyVirtualDetach(handle);
 }
 
-void TScriptedSystemDriver::SetRecordSink(std::function<void(const TScriptEvent&)> sink) { sink_ = std::move(sink); }
+void TScriptedSystemDriver::SetRecordSink(std::function<void(const TScriptEvent&)> sink) {
+    sink_ = std::move(sink);
+}
 
-void TScriptedSystemDriver::FramePresented() { ++frame_; }
+void TScriptedSystemDriver::FramePresented() {
+    ++frame_;
+}
 
 void TScriptedSystemDriver::Inject(TScriptEventKind kind) {
     TScriptEvent e;
@@ -102,15 +106,18 @@ void TScriptedSystemDriver::Append(const TScriptEvent& e) {
 
 void TScriptedSystemDriver::PumpDevice(bool wait) {
     capture_ = mode_ == Mode::Record ? Capture::Record : Capture::Drop;
-    if (wait) device_->Wait();
-    else device_->Poll();
+    if (wait)
+        device_->Wait();
+    else
+        device_->Poll();
     capture_ = Capture::Off;
 }
 
 void TScriptedSystemDriver::DeliverDue() {
     if (delivering_) return;
     delivering_ = true;
-    while (next_ < script_.events.size() && script_.events[next_].frame <= frame_) Deliver(script_.events[next_++]);
+    while (next_ < script_.events.size() && script_.events[next_].frame <= frame_)
+        Deliver(script_.events[next_++]);
     delivering_ = false;
 }
 
@@ -143,8 +150,12 @@ void TScriptedSystemDriver::Wait() {
 }
 
 void TScriptedSystemDriver::Deliver(const TScriptEvent& e) {
-    auto emit = [](int id, int data = 0, int x = 0, int y = 0) { TEvent::Create(id, nullptr, data, 0, x, y).Emit(); };
-    auto joystick = [&](int port) { return port < static_cast<int>(joysticks_.size()) ? joysticks_[port] : -1; };
+    auto emit = [](int id, int data = 0, int x = 0, int y = 0) {
+        TEvent::Create(id, nullptr, data, 0, x, y).Emit();
+    };
+    auto joystick = [&](int port) {
+        return port < static_cast<int>(joysticks_.size()) ? joysticks_[port] : -1;
+    };
     switch (e.kind) {
     case TScriptEventKind::KeyDown: emit(EVENT_KEYDOWN, e.a); break;
     case TScriptEventKind::KeyUp: emit(EVENT_KEYUP, e.a); break;
@@ -185,10 +196,18 @@ void TScriptedSystemDriver::MoveMouse(int x, int y) {
     TEvent::Create(EVENT_MOUSEMOVE, nullptr, 0, 0, x, y).Emit();
 }
 
-void TScriptedSystemDriver::SetMouseVisible(bool visible) { device_->SetMouseVisible(visible); }
-void TScriptedSystemDriver::Notify(const std::string& text, bool serious) { device_->Notify(text, serious); }
-int TScriptedSystemDriver::Confirm(const std::string& text, bool serious) { return device_->Confirm(text, serious); }
-int TScriptedSystemDriver::Proceed(const std::string& text, bool serious) { return device_->Proceed(text, serious); }
+void TScriptedSystemDriver::SetMouseVisible(bool visible) {
+    device_->SetMouseVisible(visible);
+}
+void TScriptedSystemDriver::Notify(const std::string& text, bool serious) {
+    device_->Notify(text, serious);
+}
+int TScriptedSystemDriver::Confirm(const std::string& text, bool serious) {
+    return device_->Confirm(text, serious);
+}
+int TScriptedSystemDriver::Proceed(const std::string& text, bool serious) {
+    return device_->Proceed(text, serious);
+}
 std::string TScriptedSystemDriver::RequestFile(const std::string& title, const std::string& filter, bool save,
                                                const std::string& initial_path) {
     return device_->RequestFile(title, filter, save, initial_path);
@@ -196,8 +215,12 @@ std::string TScriptedSystemDriver::RequestFile(const std::string& title, const s
 std::string TScriptedSystemDriver::RequestDir(const std::string& title, const std::string& initial_path) {
     return device_->RequestDir(title, initial_path);
 }
-void TScriptedSystemDriver::OpenURL(const std::string& url) { device_->OpenURL(url); }
+void TScriptedSystemDriver::OpenURL(const std::string& url) {
+    device_->OpenURL(url);
+}
 int TScriptedSystemDriver::StartTimer(int period_ms, TMainThreadFunc func, intptr_t a, intptr_t b) {
     return device_->StartTimer(period_ms, func, a, b);
 }
-void TScriptedSystemDriver::StopTimer(int handle) { device_->StopTimer(handle); }
+void TScriptedSystemDriver::StopTimer(int handle) {
+    device_->StopTimer(handle);
+}

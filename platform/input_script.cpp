@@ -37,9 +37,12 @@ std::string parse_event(const std::vector<std::string_view>& w, TScriptEvent& ev
         return argc == n ? "" : "'" + std::string(name) + "' takes " + std::to_string(n) + " argument(s)";
     };
     auto updown = [&](std::string_view word, TScriptEventKind down, TScriptEventKind up) -> bool {
-        if (word == "down") ev.kind = down;
-        else if (word == "up") ev.kind = up;
-        else return false;
+        if (word == "down")
+            ev.kind = down;
+        else if (word == "up")
+            ev.kind = up;
+        else
+            return false;
         return true;
     };
     std::string problem;
@@ -59,7 +62,8 @@ std::string parse_event(const std::vector<std::string_view>& w, TScriptEvent& ev
     } else if (name == "button") {
         if (!(problem = want(2)).empty()) return problem;
         if (!parse_int(w[2], 1, 3, ev.a)) return "mouse button must be 1, 2 or 3";
-        if (!updown(w[3], TScriptEventKind::MouseDown, TScriptEventKind::MouseUp)) return "expected down or up";
+        if (!updown(w[3], TScriptEventKind::MouseDown, TScriptEventKind::MouseUp))
+            return "expected down or up";
     } else if (name == "wheel") {
         if (!(problem = want(1)).empty()) return problem;
         if (!parse_int(w[2], -32768, 32767, ev.a)) return "wheel steps must be a whole number";
@@ -104,7 +108,8 @@ std::string parse_event(const std::vector<std::string_view>& w, TScriptEvent& ev
 
 } // namespace
 
-std::optional<TInputScript> ParseInputScript(std::string_view text, const std::string& name, std::string& error) {
+std::optional<TInputScript> ParseInputScript(std::string_view text, const std::string& name,
+                                             std::string& error) {
     TInputScript script;
     int line_number = 0;
     bool any_item = false;
@@ -138,8 +143,9 @@ std::optional<TInputScript> ParseInputScript(std::string_view text, const std::s
         if (!parse_int(words[0], int64_t{0}, INT64_MAX, ev.frame))
             return fail("expected a frame number, found '" + std::string(words[0]) + "'");
         if (words.size() < 2) return fail("missing event after the frame number");
-        if (ev.frame < last_frame) return fail("frame " + std::to_string(ev.frame) + " comes after frame " +
-                                               std::to_string(last_frame) + "; lines must be in frame order");
+        if (ev.frame < last_frame)
+            return fail("frame " + std::to_string(ev.frame) + " comes after frame " +
+                        std::to_string(last_frame) + "; lines must be in frame order");
         if (std::string problem = parse_event(words, ev); !problem.empty()) return fail(problem);
         last_frame = ev.frame;
         script.events.push_back(ev);

@@ -14,9 +14,22 @@
 #include <vector>
 
 enum class TScriptEventKind {
-    KeyDown, KeyUp, KeyChar, MouseMove, MouseDown, MouseUp, MouseWheel,
-    Suspend, Resume, Close,
-    JoyAttach, JoyDetach, JoyAxis, JoyButtonDown, JoyButtonUp, JoyHat,
+    KeyDown,
+    KeyUp,
+    KeyChar,
+    MouseMove,
+    MouseDown,
+    MouseUp,
+    MouseWheel,
+    Suspend,
+    Resume,
+    Close,
+    JoyAttach,
+    JoyDetach,
+    JoyAxis,
+    JoyButtonDown,
+    JoyButtonUp,
+    JoyHat,
 };
 
 // One scripted event. The meaning of a, b and c follows the kind:
@@ -36,7 +49,8 @@ struct TInputScript {
 };
 
 // Parses a whole script. On a fault, returns nullopt and sets `error` to "NAME:LINE: problem".
-std::optional<TInputScript> ParseInputScript(std::string_view text, const std::string& name, std::string& error);
+std::optional<TInputScript> ParseInputScript(std::string_view text, const std::string& name,
+                                             std::string& error);
 
 // Reads and parses a file; an unreadable file is an error naming it.
 std::optional<TInputScript> LoadInputScript(const std::string& path, std::string& error);

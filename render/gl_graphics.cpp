@@ -162,7 +162,8 @@ bool StartVideo() {
     // is tried only where a compositor is announced, so that its failure does not print a line.
     // SDL_VIDEODRIVER, when set, still chooses.
     if (!SDL_getenv("SDL_VIDEODRIVER"))
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, SDL_getenv("WAYLAND_DISPLAY") ? "wayland,x11,KMSDRM" : "x11,KMSDRM");
+        SDL_SetHint(SDL_HINT_VIDEODRIVER,
+                    SDL_getenv("WAYLAND_DISPLAY") ? "wayland,x11,KMSDRM" : "x11,KMSDRM");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SetGraphicsError(SDLError("could not start the video system"));
         return false;

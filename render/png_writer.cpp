@@ -21,8 +21,8 @@ bool write_rows(FILE* file, int width, int height, bool alpha, png_bytep* rows) 
     }
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+                 alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, nullptr);
@@ -35,8 +35,9 @@ bool write_rows(FILE* file, int width, int height, bool alpha, png_bytep* rows) 
 bool SavePixmapPNG(const TPixmapPtr& pixmap, const std::string& path) {
     if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return false;
     const bool alpha = PixmapFormatHasAlpha(pixmap->format);
-    TPixmapPtr rgb = pixmap->format == (alpha ? PF_RGBA8888 : PF_RGB888) ? pixmap
-                                                                         : pixmap->Convert(alpha ? PF_RGBA8888 : PF_RGB888);
+    TPixmapPtr rgb = pixmap->format == (alpha ? PF_RGBA8888 : PF_RGB888)
+                         ? pixmap
+                         : pixmap->Convert(alpha ? PF_RGBA8888 : PF_RGB888);
     if (!rgb) return false;
     std::vector<png_bytep> rows(static_cast<size_t>(rgb->height));
     for (int y = 0; y < rgb->height; ++y) rows[static_cast<size_t>(y)] = rgb->PixelPtr(0, y);

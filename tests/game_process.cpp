@@ -73,7 +73,8 @@ temp_dir::temp_dir(bool with_data) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(std::string(SOURCE_DIR) + "/data", ec))
         if (entry.path().extension() == ".ogg")
-            std::filesystem::create_symlink(entry.path(), path + "/data/" + entry.path().filename().string(), ec);
+            std::filesystem::create_symlink(entry.path(), path + "/data/" + entry.path().filename().string(),
+                                            ec);
 }
 
 temp_dir::~temp_dir() {

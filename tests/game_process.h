@@ -17,9 +17,9 @@ process_result run_game_process(const std::string& work_dir, const std::vector<s
 std::string read_file(const std::string& path);
 std::vector<std::string> read_lines(const std::string& path);
 
-// A fresh empty directory; with_data gives it a data/ folder holding links to the game's sound files, so the game runs
-// there as from the repository without writing its files into the repository.
-// Removed with its contents by the destructor.
+// A fresh empty directory; with_data gives it a data/ folder holding links to the game's sound files, so the
+// game runs there as from the repository without writing its files into the repository. Removed with its
+// contents by the destructor.
 struct temp_dir {
     std::string path;
     explicit temp_dir(bool with_data = false);

@@ -13,7 +13,8 @@ namespace {
 // Width and height from a PNG's IHDR chunk, or {0, 0} when the file is not a PNG.
 std::pair<uint32_t, uint32_t> png_size(const std::string& path) {
     std::string bytes = read_file(path);
-    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0 || bytes.compare(12, 4, "IHDR") != 0)
+        return {0, 0};
     auto be32 = [&](size_t at) {
         return (uint32_t(uint8_t(bytes[at])) << 24) | (uint32_t(uint8_t(bytes[at + 1])) << 16) |
                (uint32_t(uint8_t(bytes[at + 2])) << 8) | uint32_t(uint8_t(bytes[at + 3]));
@@ -21,15 +22,17 @@ std::pair<uint32_t, uint32_t> png_size(const std::string& path) {
     return {be32(16), be32(20)};
 }
 
-void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+void write_file(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
 
 } // namespace
 
 TEST(GameEndToEnd, RunsTheRequestedFramesTracesEachAndSavesTheScreenshot) {
     temp_dir dir(true);
-    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--seed", "7", "--frames", "120",
-                                                   "--trace", dir / "trace.jsonl", "--screenshot",
-                                                   "120:" + dir / "shot.png"});
+    process_result r =
+        run_game_process(dir.path, {"--windowed", "--unpaced", "--seed", "7", "--frames", "120", "--trace",
+                                    dir / "trace.jsonl", "--screenshot", "120:" + dir / "shot.png"});
     ASSERT_EQ(r.exit_code, 0) << r.output;
     std::vector<std::string> lines = read_lines(dir / "trace.jsonl");
     // Frame 120 is still in the logo intro: the close ends the intro, and the title state draws
@@ -38,7 +41,8 @@ TEST(GameEndToEnd, RunsTheRequestedFramesTracesEachAndSavesTheScreenshot) {
     for (size_t i = 0; i < lines.size(); ++i)
         ASSERT_EQ(lines[i].rfind("{\"f\":" + std::to_string(i + 1) + ",", 0), 0u) << lines[i];
     EXPECT_NE(lines[119].find("\"quit\":0"), std::string::npos) << lines[119];
-    EXPECT_NE(lines[120].find("\"state\":4,\"phase\":0,\"stage\":0,\"quit\":1"), std::string::npos) << lines[120];
+    EXPECT_NE(lines[120].find("\"state\":4,\"phase\":0,\"stage\":0,\"quit\":1"), std::string::npos)
+        << lines[120];
     EXPECT_EQ(png_size(dir / "shot.png"), (std::pair<uint32_t, uint32_t>{640, 480}));
 }
 
@@ -48,8 +52,8 @@ TEST(GameEndToEnd, ReplayedInputReachesTheGameAtItsFrame) {
                                   "10 mouse 100 200\n"
                                   "30 mouse 5 6\n"
                                   "40 close\n");
-    process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", dir / "input.txt",
-                                                   "--trace", dir / "trace.jsonl"});
+    process_result r = run_game_process(
+        dir.path, {"--windowed", "--unpaced", "--replay", dir / "input.txt", "--trace", dir / "trace.jsonl"});
     ASSERT_EQ(r.exit_code, 0) << r.output;
     std::vector<std::string> lines = read_lines(dir / "trace.jsonl");
     // An event of frame F arrives after F frames were shown, so frame F + 1 is the first to see it.
@@ -73,11 +77,12 @@ TEST(GameEndToEnd, SpaceSkipsTheIntroAndEscapeAtTheTitleQuits) {
 TEST(GameEndToEnd, RecordedSessionReplaysToAnIdenticalTrace) {
     temp_dir dir(true);
     // The recording's own input: the frame limit's close, and pointer moves the game makes itself.
-    process_result first = run_game_process(dir.path, {"--windowed", "--unpaced", "--frames", "90", "--record",
-                                                       dir / "rec.txt", "--trace", dir / "a.jsonl"});
+    process_result first =
+        run_game_process(dir.path, {"--windowed", "--unpaced", "--frames", "90", "--record", dir / "rec.txt",
+                                    "--trace", dir / "a.jsonl"});
     ASSERT_EQ(first.exit_code, 0) << first.output;
-    process_result second = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", dir / "rec.txt",
-                                                        "--trace", dir / "b.jsonl"});
+    process_result second = run_game_process(
+        dir.path, {"--windowed", "--unpaced", "--replay", dir / "rec.txt", "--trace", dir / "b.jsonl"});
     ASSERT_EQ(second.exit_code, 0) << second.output;
     std::vector<std::string> a = read_lines(dir / "a.jsonl"), b = read_lines(dir / "b.jsonl");
     ASSERT_EQ(a.size(), 91u);
@@ -105,14 +110,15 @@ TEST(GameEndToEnd, SessionRecordedFromRealInputReplaysToAnIdenticalTrace) {
                          "xdotool mousemove --window $w 330 225; sleep 0.2; xdotool click 1; sleep 1.2; "
                          "xdotool keydown Left; sleep 0.4; xdotool keyup Left; xdotool key Control_L";
     std::thread input([&] { (void)std::system(("(" + driver + ") >/dev/null 2>&1").c_str()); });
-    process_result first = run_game_process(dir.path, {"--windowed", "--seed", "3", "--frames", "360", "--record",
-                                                       dir / "rec.txt", "--trace", dir / "a.jsonl"});
+    process_result first =
+        run_game_process(dir.path, {"--windowed", "--seed", "3", "--frames", "360", "--record",
+                                    dir / "rec.txt", "--trace", dir / "a.jsonl"});
     input.join();
     ASSERT_EQ(first.exit_code, 0) << first.output;
     std::vector<std::string> recording = read_lines(dir / "rec.txt");
     ASSERT_GT(recording.size(), 5u) << "the devices' input was recorded";
-    process_result second = run_game_process(dir.path, {"--windowed", "--unpaced", "--replay", dir / "rec.txt",
-                                                        "--trace", dir / "b.jsonl"});
+    process_result second = run_game_process(
+        dir.path, {"--windowed", "--unpaced", "--replay", dir / "rec.txt", "--trace", dir / "b.jsonl"});
     ASSERT_EQ(second.exit_code, 0) << second.output;
     std::vector<std::string> a = read_lines(dir / "a.jsonl"), b = read_lines(dir / "b.jsonl");
     ASSERT_EQ(a.size(), b.size());
@@ -143,7 +149,7 @@ TEST(GameEndToEnd, HelpListsTheOptions) {
     temp_dir dir;
     process_result r = run_game_process(dir.path, {"--help"});
     EXPECT_EQ(r.exit_code, 0);
-    for (const char* option : {"--windowed", "--scale", "--seed", "--frames", "--unpaced", "--record", "--replay",
-                               "--trace", "--screenshot"})
+    for (const char* option : {"--windowed", "--scale", "--seed", "--frames", "--unpaced", "--record",
+                               "--replay", "--trace", "--screenshot"})
         EXPECT_NE(r.output.find(option), std::string::npos) << option;
 }

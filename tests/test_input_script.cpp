@@ -87,7 +87,8 @@ TEST(InputScript, FaultsNameTheFileLineAndProblem) {
     EXPECT_EQ(parse_error("1 joy 16 attach\n"), "demo.txt:1: joystick port must be 0..15");
     EXPECT_EQ(parse_error("1 joy 0 axis w 5\n"), "demo.txt:1: joystick axis must be x, y, z, r, u or v");
     EXPECT_EQ(parse_error("1 joy 0 axis x 40000\n"), "demo.txt:1: joystick axis value must be -32768..32767");
-    EXPECT_EQ(parse_error("1 joy 0 hat 36000\n"), "demo.txt:1: joystick hat must be -1 (centred) or 0..35999");
+    EXPECT_EQ(parse_error("1 joy 0 hat 36000\n"),
+              "demo.txt:1: joystick hat must be -1 (centred) or 0..35999");
     EXPECT_EQ(parse_error("1 joy 0 wiggle\n"), "demo.txt:1: unknown joystick action 'wiggle'");
     EXPECT_EQ(parse_error("-1 close\n"), "demo.txt:1: expected a frame number, found '-1'");
 }

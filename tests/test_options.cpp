@@ -6,14 +6,16 @@
 
 namespace {
 
-parse_result parse(std::vector<std::string> args) { return parse_options(args); }
+parse_result parse(std::vector<std::string> args) {
+    return parse_options(args);
+}
 
 } // namespace
 
 TEST(Options, AcceptsEveryOption) {
-    parse_result r = parse({"--windowed", "--scale", "3", "--seed", "4294967295", "--frames", "120", "--unpaced",
-                            "--trace", "t.jsonl", "--screenshot", "1:a.png", "--screenshot", "120:dir/b:c.png",
-                            "--record", "r.txt"});
+    parse_result r = parse({"--windowed", "--scale", "3", "--seed", "4294967295", "--frames", "120",
+                            "--unpaced", "--trace", "t.jsonl", "--screenshot", "1:a.png", "--screenshot",
+                            "120:dir/b:c.png", "--record", "r.txt"});
     ASSERT_EQ(r.error, "");
     const game_options& o = r.options;
     EXPECT_TRUE(o.windowed);
@@ -73,15 +75,16 @@ TEST(Trace, LineHoldsEveryFieldInOrderWithShortestFloats) {
     s.tanks[2].whlrot = 1e-7f;
     s.sounds = {"lazer", "thud"};
     s.music = 1;
-    EXPECT_EQ(format_trace_line(s),
-              "{\"f\":7,\"state\":2,\"phase\":0,\"stage\":0,\"quit\":0,\"hiscore\":0,\"tank_speed\":1.2,"
-              "\"tank_vx\":-0.1,\"versus\":0,\"mode_3d\":0,\"eye_offset\":0,\"retro_fx\":0,\"sound_level\":0,"
-              "\"music_level\":0,\"gameover_timer\":0,\"joysticks\":0,\"mouse\":[320,220],"
-              "\"p1\":{\"x\":320.5,\"y\":0,\"score\":0,\"lives\":3,\"state\":0,\"shoot\":0,\"fctr\":0,\"ftmr\":0},"
-              "\"p2\":{\"x\":0,\"y\":0,\"score\":0,\"lives\":0,\"state\":0,\"shoot\":0,\"fctr\":0,\"ftmr\":0},"
-              "\"tanks\":[{\"x\":0,\"y\":0,\"state\":0,\"fctr\":0,\"ftmr\":0,\"shoot\":0,\"whlrot\":0},"
-              "{\"x\":0,\"y\":0,\"state\":0,\"fctr\":0,\"ftmr\":0,\"shoot\":0,\"whlrot\":0},"
-              "{\"x\":0,\"y\":0,\"state\":0,\"fctr\":0,\"ftmr\":0,\"shoot\":0,\"whlrot\":1e-07}],"
-              "\"counts\":{\"lazer\":0,\"ltrail\":0,\"explode\":0,\"particle\":0},"
-              "\"sounds\":[\"lazer\",\"thud\"],\"music\":1}");
+    EXPECT_EQ(
+        format_trace_line(s),
+        "{\"f\":7,\"state\":2,\"phase\":0,\"stage\":0,\"quit\":0,\"hiscore\":0,\"tank_speed\":1.2,"
+        "\"tank_vx\":-0.1,\"versus\":0,\"mode_3d\":0,\"eye_offset\":0,\"retro_fx\":0,\"sound_level\":0,"
+        "\"music_level\":0,\"gameover_timer\":0,\"joysticks\":0,\"mouse\":[320,220],"
+        "\"p1\":{\"x\":320.5,\"y\":0,\"score\":0,\"lives\":3,\"state\":0,\"shoot\":0,\"fctr\":0,\"ftmr\":0},"
+        "\"p2\":{\"x\":0,\"y\":0,\"score\":0,\"lives\":0,\"state\":0,\"shoot\":0,\"fctr\":0,\"ftmr\":0},"
+        "\"tanks\":[{\"x\":0,\"y\":0,\"state\":0,\"fctr\":0,\"ftmr\":0,\"shoot\":0,\"whlrot\":0},"
+        "{\"x\":0,\"y\":0,\"state\":0,\"fctr\":0,\"ftmr\":0,\"shoot\":0,\"whlrot\":0},"
+        "{\"x\":0,\"y\":0,\"state\":0,\"fctr\":0,\"ftmr\":0,\"shoot\":0,\"whlrot\":1e-07}],"
+        "\"counts\":{\"lazer\":0,\"ltrail\":0,\"explode\":0,\"particle\":0},"
+        "\"sounds\":[\"lazer\",\"thud\"],\"music\":1}");
 }
