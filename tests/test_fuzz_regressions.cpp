@@ -48,7 +48,7 @@ TEST(FuzzRegressions, AudioSample) {
     run_inputs("audio_sample", FuzzAudioSampleOneInput, "data/thud.ogg");
 }
 TEST(FuzzRegressions, Stream) {
-    run_inputs("stream", FuzzStreamOneInput, "data/hiscore.dat");
+    run_inputs("stream", FuzzStreamOneInput, "assets/graphx/RetroBorderSpr.png");
 }
 TEST(FuzzRegressions, InputScript) {
     run_inputs("input_script", FuzzInputScriptOneInput, "bench/demos/typical.txt");
