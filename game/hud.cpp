@@ -69,7 +69,9 @@ std::string score_text(const char* label, int score) {
 }
 
 std::string hiscore_text(int score) {
-    return (score < 10 ? "0" : "") + std::to_string(score);
+    std::string text = std::to_string(score);
+    if (score < 10) text.insert(0, 1, '0');
+    return text;
 }
 
 void draw_hud() {
