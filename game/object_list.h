@@ -14,7 +14,7 @@ public:
     list_slot() = default;
     // A copied object is not in any list.
     list_slot(const list_slot&) {}
-    list_slot& operator=(const list_slot&) { return *this; }
+    list_slot& operator=(const list_slot&) { return *this; } // NOLINT(bugprone-unhandled-self-assignment)
 
 private:
     template <class T> friend class object_list;

@@ -87,7 +87,9 @@ void player_tag::get_inputs() {
         player_tag& p = player1;
         if (IsJoyButtonDown(0, 0) || IsKeyDown(key_left_control)) {
             // Firing holds the craft still; the arrows only aim the shot. Right wins over Left.
+            // The keys are asked before the stick, Right before Left, in this order.
             float step = 0.0f;
+            // NOLINTBEGIN(bugprone-branch-clone)
             if (IsKeyDown(key_right))
                 step = 2.0f;
             else if (IsKeyDown(key_left))
@@ -96,6 +98,7 @@ void player_tag::get_inputs() {
                 step = 2.0f;
             else if (axis_is(GetJoyX(0), -1.0f))
                 step = -2.0f;
+            // NOLINTEND(bugprone-branch-clone)
             if (p.shoot == 0) lazer_tag::fire(p.x, p.y, step, 6.0f, 0, 0);
         } else {
             // Each direction on its own, so opposite ones cancel.

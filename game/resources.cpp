@@ -133,8 +133,10 @@ void show_logo(int y_offset) {
         std::fprintf(stderr, "brakkovane3d: cannot decode the embedded picture graphx\\ovlogo.png\n");
     else
         CenterImageHandle(logo);
-    const float cx = static_cast<float>(GraphicsWidth() / 2);
-    const float cy = static_cast<float>(GraphicsHeight() / 2 + y_offset);
+    // Integer halves: 320 and 215 in the game.
+    const int half_width = GraphicsWidth() / 2, half_height = GraphicsHeight() / 2;
+    const float cx = static_cast<float>(half_width);
+    const float cy = static_cast<float>(half_height + y_offset);
     float alpha = 1.0f, scale = 0.1f, depth = -4.0f;
     do {
         Cls();
