@@ -58,6 +58,10 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 std::vector<std::string> read_lines(const std::string& path) {
     std::vector<std::string> lines;
     std::ifstream in(path);

@@ -15,6 +15,8 @@ process_result run_game_process(const std::string& work_dir, const std::vector<s
                                 const std::vector<std::string>& env = {}, int timeout_s = 60);
 
 std::string read_file(const std::string& path);
+// Creates or replaces the file with exactly these bytes.
+void write_file(const std::string& path, const std::string& bytes);
 std::vector<std::string> read_lines(const std::string& path);
 
 // A fresh empty directory; with_data gives it a data/ folder holding links to the game's sound files, so the

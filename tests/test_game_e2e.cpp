@@ -22,10 +22,6 @@ std::pair<uint32_t, uint32_t> png_size(const std::string& path) {
     return {be32(16), be32(20)};
 }
 
-void write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
 } // namespace
 
 TEST(GameEndToEnd, RunsTheRequestedFramesTracesEachAndSavesTheScreenshot) {

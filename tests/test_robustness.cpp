@@ -25,10 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void write_bytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 std::string le_int(int32_t v) {
     std::string bytes;
     for (int i = 0; i < 4; ++i) bytes += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xff);
@@ -70,7 +66,7 @@ std::string cycling_game(int frames) {
 
 std::string script_file(const temp_dir& dir, const std::string& text) {
     const std::string path = dir / "input.txt";
-    write_bytes(path, text);
+    write_file(path, text);
     return path;
 }
 
@@ -120,11 +116,11 @@ TEST(Robustness, EachBrokenSoundFileIsSilentWithOneWarning) {
     // The links of temp_dir point into the repository: replace them, never write through them.
     for (const char* name : {"lazer.ogg", "thud.ogg", "explode.ogg", "warp.ogg"})
         fs::remove(dir / ("data/" + std::string(name)));
-    write_bytes(dir / "data/lazer.ogg", "");
-    write_bytes(dir / "data/thud.ogg", ogg.substr(0, ogg.size() / 3));
+    write_file(dir / "data/lazer.ogg", "");
+    write_file(dir / "data/thud.ogg", ogg.substr(0, ogg.size() / 3));
     std::string garbage(4000, '\0');
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919u) >> 3);
-    write_bytes(dir / "data/explode.ogg", "OggS" + garbage);
+    write_file(dir / "data/explode.ogg", "OggS" + garbage);
     fs::create_directory(dir / "data/warp.ogg");
 
     const std::string input = script_file(dir, short_game(120));
@@ -151,8 +147,8 @@ TEST(Robustness, BadSettingsFilesStartFromZeroAndAFailedSaveIsOneWarning) {
         if (c.as_directory)
             fs::create_directory(dir / "data/hiscore.dat");
         else
-            write_bytes(dir / "data/hiscore.dat", c.hiscore);
-        write_bytes(dir / "data/anaglyph3d.dat", "\x01");
+            write_file(dir / "data/hiscore.dat", c.hiscore);
+        write_file(dir / "data/anaglyph3d.dat", "\x01");
         const std::string trace = dir / "trace.jsonl";
         process_result r =
             run_game_process(dir.path, {"--windowed", "--unpaced", "--frames", "12", "--trace", trace});
@@ -171,7 +167,7 @@ TEST(Robustness, BadSettingsFilesStartFromZeroAndAFailedSaveIsOneWarning) {
 TEST(Robustness, AReadOnlyFolderIsOneWarningPerFileAndExitCodeZero) {
     if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
     temp_dir dir(true);
-    write_bytes(dir / "data/hiscore.dat", le_int(50));
+    write_file(dir / "data/hiscore.dat", le_int(50));
     fs::permissions(dir / "data/hiscore.dat", fs::perms::none);
     fs::permissions(dir / "data", fs::perms::owner_read | fs::perms::owner_exec);
     process_result r = run_game_process(dir.path, {"--windowed", "--unpaced", "--frames", "12"});
@@ -220,7 +216,7 @@ TEST(Robustness, AKillAtAnyPointOfTheShutDownWriteKeepsTheHighScore) {
     int killed = 0;
     for (int run = 0; run < 6; ++run) {
         const int32_t old_value = 1000 + run;
-        write_bytes(dir / "data/hiscore.dat", le_int(old_value));
+        write_file(dir / "data/hiscore.dat", le_int(old_value));
         const pid_t pid =
             spawn_game(dir.path, {"--windowed", "--unpaced", "--frames", "20"}, dir / "out.txt");
         // Most kills land in the last third of the run, where the files are written.

@@ -16,10 +16,6 @@
 
 namespace {
 
-void write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
 // The 3D settings file: eye offset, then mode, little-endian 32-bit integers.
 void write_3d_settings(const temp_dir& dir, int32_t eye, int32_t mode) {
     std::ofstream out(dir / "data/anaglyph3d.dat", std::ios::binary);
