@@ -120,6 +120,8 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr&
     frame->v0 = 0.0f;
     frame->u1 = static_cast<float>(w) / static_cast<float>(tex_width);
     frame->v1 = static_cast<float>(h) / static_cast<float>(tex_height);
+    frame->width = pixmap->width;
+    frame->height = pixmap->height;
     frame->seq = GraphicsSeq();
     return frame;
 }
@@ -132,4 +134,14 @@ TGLImageFrame::~TGLImageFrame() {
 
 void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
     GLDraw2DDriver()->DrawTexturedQuad(name, u0, v0, u1, v1, x0, y0, x1, y1, tx, ty);
+}
+
+void TGLImageFrame::DrawPart(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1,
+                             float tx, float ty) {
+    // Pixel coordinates of the frame scale to (u1, v1) at its far edges, also when the texture had to
+    // be smaller than the frame.
+    const float su = u1 / static_cast<float>(width);
+    const float sv = v1 / static_cast<float>(height);
+    GLDraw2DDriver()->DrawTexturedQuad(name, sx * su, sy * sv, (sx + sw) * su, (sy + sh) * sv, x0, y0, x1, y1,
+                                       tx, ty);
 }

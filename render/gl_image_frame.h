@@ -10,8 +10,9 @@ class TGLImageFrame : public TImageFrame {
 public:
     // Texture coordinates of the frame inside its texture; u0 = v0 = 0.
     float u0 = 0.0f, v0 = 0.0f, u1 = 1.0f, v1 = 1.0f;
-    uint32_t name = 0; // GL texture name
-    int seq = 0;       // graphics sequence number at creation; 0 once released
+    int width = 0, height = 0; // the frame's size in pixels, before any shrinking to fit the texture
+    uint32_t name = 0;         // GL texture name
+    int seq = 0;               // graphics sequence number at creation; 0 once released
 
     TGLImageFrame() = default;
     TGLImageFrame(const TGLImageFrame&) = delete;
@@ -19,6 +20,8 @@ public:
     ~TGLImageFrame() override;
 
     void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawPart(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1, float tx,
+                  float ty) override;
 
     // Uploads the pixmap into a new texture of the GL context that is current (the caller makes the
     // shared one current). Raises "Unable to calculate tex size" when not even 1 x 1 is accepted.

@@ -3,6 +3,8 @@
 
 #include "render/freetype_font.h"
 
+#include <algorithm>
+
 namespace {
 
 // The built-in font's cells.
@@ -10,6 +12,13 @@ constexpr int DEFAULT_FIRST_CHAR = 32;
 constexpr int DEFAULT_GLYPH_COUNT = 96;
 constexpr int DEFAULT_CELL_W = 8;
 constexpr int DEFAULT_CELL_H = 16;
+
+// The atlas is a fixed width and doubles its height as glyphs arrive; 2048 rows hold thousands of
+// glyphs of any size a game's text uses. Each glyph is framed by one copied edge pixel.
+constexpr int ATLAS_WIDTH = 256;
+constexpr int ATLAS_FIRST_HEIGHT = 64;
+constexpr int ATLAS_MAX_HEIGHT = 2048;
+constexpr int ATLAS_BORDER = 1;
 
 } // namespace
 
@@ -52,6 +61,7 @@ TImageGlyph* TImageFont::LoadGlyph(int index) {
             TPixmapPtr cell = _sheet->Window(index * DEFAULT_CELL_W, 0, DEFAULT_CELL_W, DEFAULT_CELL_H);
             glyph._image = TImage::Load(cell ? cell->Copy() : nullptr, _imageFlags, 0, 0, 0);
         }
+        AddToAtlas(glyph);
         return &glyph;
     }
 
@@ -63,22 +73,75 @@ TImageGlyph* TImageFont::LoadGlyph(int index) {
     // alpha pixmap becomes white texels carrying the coverage, so the drawing colour tints the text.
     if (TPixmapPtr pixels = source->Pixels())
         glyph._image = TImage::Load(pixels->Copy(), _imageFlags, 0, 0, 0);
+    AddToAtlas(glyph);
     return &glyph;
 }
 
+void TImageFont::AddToAtlas(TImageGlyph& glyph) {
+    const TPixmapPtr pixels = glyph._image ? glyph._image->pixmaps[0] : nullptr;
+    if (!pixels || pixels->width <= 0 || pixels->height <= 0) return;
+    const int w = pixels->width;
+    const int h = pixels->height;
+    const int slot_w = w + 2 * ATLAS_BORDER;
+    const int slot_h = h + 2 * ATLAS_BORDER;
+    if (slot_w > ATLAS_WIDTH) return;
+    if (_shelf_x + slot_w > ATLAS_WIDTH) {
+        _shelf_y += _shelf_h;
+        _shelf_x = 0;
+        _shelf_h = 0;
+    }
+    const int needed = _shelf_y + slot_h;
+    if (needed > ATLAS_MAX_HEIGHT) return;
+    if (!_atlas || needed > _atlas->height) {
+        int height = _atlas ? _atlas->height : ATLAS_FIRST_HEIGHT;
+        while (height < needed) height *= 2;
+        TPixmapPtr grown = CreatePixmap(ATLAS_WIDTH, height, PF_RGBA8888);
+        if (!grown) return;
+        grown->ClearPixels(0);
+        if (_atlas) grown->Paste(*_atlas->pixmaps[0], 0, 0);
+        _atlas = TImage::Load(grown, _imageFlags, 0, 0, 0);
+        if (!_atlas) return;
+    }
+
+    // Locking for writing drops the atlas texture; the next draw uploads it with the new glyph.
+    TPixmapPtr atlas = _atlas->Lock(0, 1, 1);
+    const int x = _shelf_x + ATLAS_BORDER;
+    const int y = _shelf_y + ATLAS_BORDER;
+    atlas->Paste(*pixels, x, y);
+    // The copied edge makes filtered drawing at the glyph's edges sample the glyph's own pixels, as
+    // it would from a texture of its own, instead of its neighbour in the atlas.
+    atlas->Paste(*pixels->Window(0, 0, 1, h), x - 1, y);
+    atlas->Paste(*pixels->Window(w - 1, 0, 1, h), x + w, y);
+    atlas->Paste(*atlas->Window(x - 1, y, w + 2, 1), x - 1, y - 1);
+    atlas->Paste(*atlas->Window(x - 1, y + h - 1, w + 2, 1), x - 1, y + h);
+    glyph._atlas_x = x;
+    glyph._atlas_y = y;
+    _shelf_x += slot_w;
+    _shelf_h = std::max(_shelf_h, slot_h);
+}
+
 void TImageFont::Draw(const std::string& text, float x, float y, float ix, float iy, float jx, float jy) {
+    // Glyphs new to the atlas are all added before drawing, so a line uploads the atlas at most once.
+    for (const char c : text) LoadGlyph(CharToGlyph(static_cast<unsigned char>(c)));
+    const TImageFramePtr atlas = _atlas ? _atlas->Frame(0) : nullptr;
+
     for (const char c : text) {
         const int index = CharToGlyph(static_cast<unsigned char>(c));
         if (index < 0) continue;
         TImageGlyph* glyph = LoadGlyph(index);
         if (!glyph) continue;
         if (glyph->_image) {
-            if (TImageFramePtr frame = glyph->_image->Frame(0)) {
-                const auto gx = static_cast<float>(glyph->_x);
-                const auto gy = static_cast<float>(glyph->_y);
-                frame->Draw(0.0f, 0.0f, static_cast<float>(glyph->_image->width),
-                            static_cast<float>(glyph->_image->height), x + gx * ix + gy * iy,
-                            y + gx * jx + gy * jy);
+            const auto gx = static_cast<float>(glyph->_x);
+            const auto gy = static_cast<float>(glyph->_y);
+            const auto w = static_cast<float>(glyph->_image->width);
+            const auto h = static_cast<float>(glyph->_image->height);
+            const float px = x + gx * ix + gy * iy;
+            const float py = y + gx * jx + gy * jy;
+            if (atlas && glyph->_atlas_x >= 0) {
+                atlas->DrawPart(static_cast<float>(glyph->_atlas_x), static_cast<float>(glyph->_atlas_y), w,
+                                h, 0.0f, 0.0f, w, h, px, py);
+            } else if (TImageFramePtr frame = glyph->_image->Frame(0)) {
+                frame->Draw(0.0f, 0.0f, w, h, px, py);
             }
         }
         x += ix * glyph->_advance;

@@ -17,6 +17,7 @@ public:
     TImagePtr _image;
     float _advance = 0.0f;              // pixels to the next pen position
     int _x = 0, _y = 0, _w = 0, _h = 0; // placement relative to the pen at the top of the line, size
+    int _atlas_x = -1, _atlas_y = -1;   // the image's pixels in the font's atlas; -1: not in it
 
     TImagePtr Pixels() { return _image; }
     float Advance() { return _advance; }
@@ -24,13 +25,17 @@ public:
 };
 
 // Glyph images are made on the first draw or measurement of their character and kept for the life
-// of the font; their textures are made on first draw under each graphics context.
+// of the font. Each glyph image is also copied into the font's atlas, one image whose texture holds
+// every glyph loaded so far, and text is drawn from the atlas: a line of text is then one batch
+// instead of a texture change per character. A glyph that does not fit draws from its own image.
 class TImageFont {
 public:
     TFontPtr _src_font;                                // null for the built-in default font
     std::vector<std::unique_ptr<TImageGlyph>> _glyphs; // per glyph index; null until first used
     int _imageFlags = 0;                               // flags of every glyph image
     TPixmapPtr _sheet; // the default font's 768 x 16 sheet of 8 x 16 cells; null for other fonts
+    TImagePtr _atlas;  // null until the first glyph with pixels
+    int _shelf_x = 0, _shelf_y = 0, _shelf_h = 0; // where the atlas's next glyph goes
 
     virtual ~TImageFont() = default;
     virtual int Style();
@@ -49,6 +54,10 @@ public:
     static TImageFontPtr Load(const std::string& url, int size, int style);
     // The built-in 8 x 16 font for character codes 32 to 127.
     static TImageFontPtr CreateDefault();
+
+private:
+    // Copies the glyph's image into the atlas, growing the atlas when the glyph does not fit.
+    void AddToAtlas(TImageGlyph& glyph);
 };
 
 // The engine's start-up step for fonts: registers the FreeType loader with the loader chain and the

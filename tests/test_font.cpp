@@ -296,34 +296,125 @@ TEST_F(FontTest, TextFollowsHandleOriginScaleAndRotation) {
     EXPECT_EQ(TextWidth("AB"), 16);
 }
 
-TEST_F(FontTest, GlyphImagesAreMadeOnlyForCharactersUsed) {
+TEST_F(FontTest, GlyphsAreMadeOnlyForCharactersUsedAndShareOneAtlasTexture) {
     TImageFontPtr font = TImageFont::CreateDefault();
     ASSERT_TRUE(font);
     SetImageFont(font);
     for (const auto& g : font->_glyphs) EXPECT_EQ(g, nullptr);
 
-    // Measuring makes the glyph images but no textures.
+    // Measuring makes the glyph images and fills the atlas, but makes no texture.
     EXPECT_EQ(TextWidth("AAB"), 24);
     for (int i = 0; i < 96; ++i) EXPECT_EQ(font->_glyphs[i] != nullptr, i == 'A' - 32 || i == 'B' - 32) << i;
-    EXPECT_EQ(font->_glyphs['A' - 32]->_image->seqs[0], 0);
+    ASSERT_TRUE(font->_atlas);
+    EXPECT_EQ(font->_atlas->seqs[0], 0);
 
-    // Drawing makes the texture of each glyph drawn, once.
+    // Drawing uploads the atlas once; the glyphs' own images never need a texture.
     DrawText("AC", 10.0f, 10.0f);
     for (int i = 0; i < 96; ++i) {
         EXPECT_EQ(font->_glyphs[i] != nullptr, i == 'A' - 32 || i == 'B' - 32 || i == 'C' - 32) << i;
     }
-    TImagePtr a_image = font->_glyphs['A' - 32]->_image;
-    EXPECT_NE(a_image->seqs[0], 0);
-    EXPECT_EQ(font->_glyphs['B' - 32]->_image->seqs[0], 0);
-    TImageFramePtr a_frame = a_image->frames[0];
-    DrawText("A", 40.0f, 10.0f);
-    EXPECT_EQ(font->_glyphs['A' - 32]->_image, a_image);
-    EXPECT_EQ(a_image->frames[0], a_frame);
+    EXPECT_NE(font->_atlas->seqs[0], 0);
+    EXPECT_EQ(font->_glyphs['A' - 32]->_image->seqs[0], 0);
+    const TImageFramePtr atlas_frame = font->_atlas->frames[0];
+    DrawText("CAB", 40.0f, 10.0f);
+    EXPECT_EQ(font->_atlas->frames[0], atlas_frame) << "known glyphs must not upload the atlas again";
+    DrawText("D", 80.0f, 10.0f);
+    EXPECT_NE(font->_atlas->frames[0], atlas_frame) << "a new glyph must reach the texture";
+    EXPECT_EQ(font->_glyphs['D' - 32]->_image->seqs[0], 0);
+
+    // Each glyph has its own place in the atlas, framed by a pixel that belongs to no other glyph.
+    for (const char a : std::string("ABCD")) {
+        const TImageGlyph& ga = *font->_glyphs[a - 32];
+        ASSERT_GE(ga._atlas_x, 1);
+        ASSERT_GE(ga._atlas_y, 1);
+        for (const char b : std::string("ABCD")) {
+            const TImageGlyph& gb = *font->_glyphs[b - 32];
+            if (a >= b) continue;
+            const bool apart =
+                ga._atlas_x + ga._w + 1 <= gb._atlas_x - 1 || gb._atlas_x + gb._w + 1 <= ga._atlas_x - 1 ||
+                ga._atlas_y + ga._h + 1 <= gb._atlas_y - 1 || gb._atlas_y + gb._h + 1 <= ga._atlas_y - 1;
+            EXPECT_TRUE(apart) << a << " and " << b;
+        }
+    }
 
     // Selecting null returns to the built-in default, which is shared by every state.
     TImageFontPtr shared_default = (SetImageFont(nullptr), GetImageFont());
     EXPECT_NE(shared_default, font);
     EXPECT_EQ(shared_default->_src_font, nullptr);
+}
+
+// Text drawn from the atlas must look exactly like each glyph drawn from a texture of its own, for a
+// smooth (filtered) font at the game's size and at a size whose glyphs make the atlas grow, upright
+// and turned.
+TEST_F(FontTest, AtlasTextMatchesEachGlyphDrawnFromItsOwnImage) {
+    const std::string path = TrueTypeFontPath();
+    if (path.empty()) GTEST_SKIP() << "no TrueType font installed (fonts-dotgothic16)";
+    std::string all;
+    for (int c = 32; c < 127; ++c) all += static_cast<char>(c);
+
+    for (const int size : {12, 40}) {
+        for (const float rotation : {0.0f, 30.0f}) {
+            TImageFontPtr font = LoadImageFont(path, size, FONT_SMOOTH);
+            ASSERT_TRUE(font);
+            SetImageFont(font);
+            SetBlend(BLEND_ALPHA);
+            SetRotation(rotation);
+            const int per_line = size == 12 ? 40 : 14;
+            const auto line_y = [&](size_t first) {
+                return 20.0f + static_cast<float>(first / per_line) * static_cast<float>(font->Height());
+            };
+
+            Cls();
+            for (size_t first = 0; first < all.size(); first += per_line) {
+                DrawText(all.substr(first, per_line), 60.0f, line_y(first));
+            }
+            const TPixmapPtr from_atlas = GrabPixmap(0, 0, 640, 480);
+            if (size == 40) {
+                EXPECT_GT(font->_atlas->height, 64) << "the atlas was meant to grow";
+            }
+
+            // The reference: each glyph's own image, placed as the text functions place it.
+            Cls();
+            const TDraw2DGraphics& st = *TDraw2DGraphics::Current();
+            for (size_t first = 0; first < all.size(); first += per_line) {
+                float x = 60.0f + st.origin_x, y = line_y(first) + st.origin_y;
+                for (const char c : all.substr(first, per_line)) {
+                    TImageGlyph* g = font->LoadGlyph(font->CharToGlyph(c));
+                    ASSERT_TRUE(g);
+                    if (g->_image) {
+                        const auto w = static_cast<float>(g->_image->width);
+                        const auto h = static_cast<float>(g->_image->height);
+                        const auto gx = static_cast<float>(g->_x);
+                        const auto gy = static_cast<float>(g->_y);
+                        g->_image->Frame(0)->Draw(0.0f, 0.0f, w, h, x + gx * st.tform_ix + gy * st.tform_iy,
+                                                  y + gx * st.tform_jx + gy * st.tform_jy);
+                    }
+                    x += st.tform_ix * g->_advance;
+                    y += st.tform_jx * g->_advance;
+                }
+            }
+            const TPixmapPtr reference = GrabPixmap(0, 0, 640, 480);
+            if (rotation == 0.0f) {
+                EXPECT_TRUE(SamePixels(reference, from_atlas, "atlas_" + std::to_string(size)));
+            } else {
+                // Turned, the filter weights come from other texture coordinates and may round one
+                // level apart.
+                int worst = 0;
+                for (int y = 0; y < 480; ++y) {
+                    for (int x = 0; x < 640; ++x) {
+                        const Rgba a = PixelOf(reference, x, y);
+                        const Rgba b = PixelOf(from_atlas, x, y);
+                        worst =
+                            std::max({worst, std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+                    }
+                }
+                EXPECT_LE(worst, 1) << "size " << size;
+                EXPECT_GT(LitCount(from_atlas), 1000) << "size " << size;
+            }
+            SetRotation(0.0f);
+            SetImageFont(nullptr);
+        }
+    }
 }
 
 TEST_F(FontTest, BitmapFontGlyphsSmoothPaddingAndMissingCharacters) {
