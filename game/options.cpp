@@ -28,6 +28,7 @@ const char* options_help_text() {
            "  --trace FILE        write one JSON line of game state per presented frame\n"
            "  --screenshot N:FILE save the picture of frame N as a PNG (repeatable)\n"
            "  --timedemo FILE     replay FILE unpaced and print frame-time statistics\n"
+           "  --startup-time      print how long start-up took to the first presented frame\n"
            "  --help              show this text\n";
 }
 
@@ -47,6 +48,8 @@ parse_result parse_options(const std::vector<std::string>& args) {
             o.windowed = true;
         } else if (arg == "--unpaced") {
             o.unpaced = true;
+        } else if (arg == "--startup-time") {
+            o.startup_time = true;
         } else if (arg == "--scale") {
             const std::string* v = value();
             auto n = v ? parse_number<int>(*v, 1, 8) : std::nullopt;

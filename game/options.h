@@ -21,6 +21,7 @@ struct game_options {
     std::string replay_path;
     std::string trace_path;
     std::string timedemo_path; // replay unpaced and print frame-time statistics
+    bool startup_time = false; // print the time from start to the first presented frame
     std::vector<screenshot_request> screenshots;
     bool help = false;
 };

@@ -23,6 +23,7 @@ struct TGraphicsState {
     std::shared_ptr<TGraphics> opened;
     bool soft_sync = true;
     TFramePacer pacer;
+    uint32_t probe_ms = 0;
 
     int seq = 1;
     bool exit_handler_registered = false;
@@ -250,6 +251,7 @@ std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth, int he
     SetGraphics(g);
 
     s.soft_sync = true;
+    s.probe_ms = 0;
     if (hertz == 0) {
         s.soft_sync = false;
     } else if (asked_depth != 0 && !s.unpaced) {
@@ -263,6 +265,7 @@ std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth, int he
                 break;
             }
         }
+        s.probe_ms = GetTickMillis() - probe_start;
     }
     s.pacer.Start(hertz, GetTickMillis());
 
@@ -284,6 +287,10 @@ void CloseOpenedGraphics() {
     RaiseSeq(s);
     DisablePolledInput();
     CloseGraphics(s.opened);
+}
+
+uint32_t GraphicsProbeMillis() {
+    return State().probe_ms;
 }
 
 int GraphicsSeq() {

@@ -114,6 +114,9 @@ void Flip(int sync = -1);
 std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 60,
                                         int flags = GRAPHICS_BACKBUFFER);
 void CloseOpenedGraphics();
+// How long the last OpenGraphics spent finding out whether the display keeps vertical-blank sync
+// (up to a second); 0 when it did not need to (a window, unpaced, or no pacing asked).
+uint32_t GraphicsProbeMillis();
 
 // Raised on every OpenGraphics and CloseOpenedGraphics (never 0): resources made under another
 // number belong to a context that is gone.

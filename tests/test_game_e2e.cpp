@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <thread>
 
 namespace {
@@ -40,6 +41,33 @@ TEST(GameEndToEnd, RunsTheRequestedFramesTracesEachAndSavesTheScreenshot) {
     EXPECT_NE(lines[120].find("\"state\":4,\"phase\":0,\"stage\":0,\"quit\":1"), std::string::npos)
         << lines[120];
     EXPECT_EQ(png_size(dir / "shot.png"), (std::pair<uint32_t, uint32_t>{640, 480}));
+}
+
+// One start-up line at the first frame. Full screen waits on the vertical-blank probe, which the
+// figures leave out and name; a window does not probe.
+TEST(GameEndToEnd, StartupTimeIsReportedAtTheFirstFrameWithoutTheProbe) {
+    for (const bool windowed : {true, false}) {
+        temp_dir dir(true);
+        std::vector<std::string> args{"--frames", "1", "--startup-time"};
+        if (windowed) args.insert(args.begin(), "--windowed");
+        process_result r = run_game_process(dir.path, args);
+        ASSERT_EQ(r.exit_code, 0) << r.output;
+        std::smatch m;
+        const std::regex line(
+            R"(startup: first frame (\d+) ms after the process started, ([\d.]+) ms after main )"
+            R"(\(vertical-blank probe of (\d+) ms not counted\)\n)");
+        ASSERT_TRUE(std::regex_search(r.output, m, line)) << r.output;
+        EXPECT_EQ(r.output.find("startup:", m.position(0) + 1), std::string::npos) << "reported twice";
+        const double from_start = std::stod(m[1]), from_main = std::stod(m[2]), probe = std::stod(m[3]);
+        EXPECT_GT(from_main, 0.0);
+        // The process's age counts in 10 ms ticks and includes the time before main.
+        EXPECT_GE(from_start + 10.0, from_main) << r.output;
+        if (windowed) {
+            EXPECT_EQ(probe, 0.0);
+        } else {
+            EXPECT_GT(probe, 0.0) << "full screen was expected to probe for vertical-blank sync";
+        }
+    }
 }
 
 TEST(GameEndToEnd, ReplayedInputReachesTheGameAtItsFrame) {

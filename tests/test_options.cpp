@@ -15,7 +15,7 @@ parse_result parse(std::vector<std::string> args) {
 TEST(Options, AcceptsEveryOption) {
     parse_result r = parse({"--windowed", "--scale", "3", "--seed", "4294967295", "--frames", "120",
                             "--unpaced", "--trace", "t.jsonl", "--screenshot", "1:a.png", "--screenshot",
-                            "120:dir/b:c.png", "--record", "r.txt"});
+                            "120:dir/b:c.png", "--record", "r.txt", "--startup-time"});
     ASSERT_EQ(r.error, "");
     const game_options& o = r.options;
     EXPECT_TRUE(o.windowed);
@@ -23,6 +23,7 @@ TEST(Options, AcceptsEveryOption) {
     EXPECT_EQ(o.seed.value_or(0), 4294967295u);
     EXPECT_EQ(o.frames, 120);
     EXPECT_TRUE(o.unpaced);
+    EXPECT_TRUE(o.startup_time);
     EXPECT_EQ(o.trace_path, "t.jsonl");
     EXPECT_EQ(o.record_path, "r.txt");
     ASSERT_EQ(o.screenshots.size(), 2u);
