@@ -1,9 +1,11 @@
 // Sprites per second through DrawImage: 40 x 27 additive sprites, a full frame each iteration
-// including the clear and the buffer swap, batched and unbatched.
+// including the clear and the buffer swap, batched and unbatched; and the game's layered backdrop.
 #include "render/draw2d.h"
 #include "render/gl_draw2d.h"
+#include "render/gl_image_frame.h"
 #include "render/graphics.h"
 #include "render/image.h"
+#include "render/pixmap_loader.h"
 
 #include <benchmark/benchmark.h>
 
@@ -85,6 +87,47 @@ BENCHMARK(BM_AdditiveSprites)
     ->Args({8000, 1, 1})
     ->Args({1000, 0, 0})
     ->Args({8000, 0, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The backdrop of a 3D frame of the game from its real pictures: the star field and the two moonscape
+// frames for each eye in the additive blend, then the framing overlay masked over all, unscaled at
+// whole-pixel positions. range(0) 1 draws only the inked parts of each picture, 0 each one whole.
+void BM_LayeredBackdrop(benchmark::State& state) {
+    if (!OpenPicture()) {
+        state.SkipWithError("no graphics (run under Xvfb)");
+        return;
+    }
+    InitPixmapLoaders();
+    TImagePtr stars = LoadImage(SOURCE_DIR "/assets/graphx/Brakkovane_sp.png", IMAGE_MASKED);
+    TImagePtr moon = LoadImage(SOURCE_DIR "/assets/graphx/Brakkovane_ms.png", IMAGE_MASKED);
+    TImagePtr overlay = LoadImage(SOURCE_DIR "/assets/graphx/Brakkovane_bg.png", IMAGE_MASKED);
+    if (!stars || !moon || !overlay) {
+        state.SkipWithError("the game's pictures do not load");
+        return;
+    }
+    for (const TImagePtr& image : {stars, moon, overlay}) {
+        auto frame = std::dynamic_pointer_cast<TGLImageFrame>(image->Frame(0));
+        if (frame && state.range(0) == 0) frame->ink.clear();
+    }
+    for (auto _ : state) {
+        Cls();
+        SetBlend(BLEND_LIGHT);
+        for (const int eye : {-4, 4}) {
+            SetColor(eye < 0 ? 255 : 0, eye < 0 ? 0 : 160, eye < 0 ? 0 : 255);
+            DrawImage(stars, 170.0f + static_cast<float>(eye), 25.0f);
+            DrawImage(moon, 170.0f + static_cast<float>(eye), 160.0f);
+        }
+        SetBlend(BLEND_MASK);
+        SetColor(255, 255, 255);
+        DrawImage(overlay, 0.0f, 0.0f);
+        Flip(0);
+    }
+}
+BENCHMARK(BM_LayeredBackdrop)
+    ->ArgName("ink_only")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -123,6 +123,12 @@ void TGLDraw2DDriver::SetBlend(int mode) {
     }
 }
 
+bool TGLDraw2DDriver::ClearTexelsLeaveNoTrace() const {
+    const bool blend_ok =
+        blend_mode_ == BLEND_MASK || blend_mode_ == BLEND_ALPHA || blend_mode_ == BLEND_LIGHT;
+    return blend_ok && ix_ == 1.0f && iy_ == 0.0f && jx_ == 0.0f && jy_ == 1.0f;
+}
+
 void TGLDraw2DDriver::SetAlpha(float alpha) {
     if (alpha > 1.0f) alpha = 1.0f;
     if (!(alpha >= 0.0f)) alpha = 0.0f; // also NaN

@@ -56,6 +56,10 @@ public:
     // compare batched drawing with).
     void SetBatching(bool on);
     bool Batching() const { return batching_; }
+    // True when texels of alpha 0 leave the picture as it was under the current blend mode (mask,
+    // alpha and light) and there is no rotation or scale, so that a draw may leave such areas out:
+    // unscaled, the pieces of a frame sample exactly the texels the whole frame would.
+    bool ClearTexelsLeaveNoTrace() const;
     // How many times blend state was actually sent to GL: repeated SetBlend calls send it once.
     int BlendStateChanges() const { return blend_state_changes_; }
 

@@ -7,8 +7,10 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -39,6 +41,47 @@ void UploadLevel(int level, const TPixmap& pixels) {
 }
 
 } // namespace
+
+std::vector<TGLImageFrame::InkSpan> FindInkSpans(const TPixmap& rgba) {
+    constexpr int cell = 32;
+    // Below this many pixels the bookkeeping costs more than the fill it saves.
+    constexpr int min_pixels = 128 * 128;
+    std::vector<TGLImageFrame::InkSpan> spans;
+    const int w = rgba.width, h = rgba.height;
+    if (w * h < min_pixels || rgba.format != PF_RGBA8888) return spans;
+    const int cols = (w + cell - 1) / cell, rows = (h + cell - 1) / cell;
+    std::vector<uint8_t> inked(static_cast<size_t>(cols * rows), 0);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* p = rgba.PixelPtr(0, y);
+        for (int x = 0; x < w; ++x) {
+            if (p[4 * x + 3] == 0) continue;
+            // A texel marks its own cell and, through the one-texel margin, any neighbour it touches.
+            for (int cy = std::max(0, y - 1) / cell; cy <= std::min(h - 1, y + 1) / cell; ++cy)
+                for (int cx = std::max(0, x - 1) / cell; cx <= std::min(w - 1, x + 1) / cell; ++cx)
+                    inked[static_cast<size_t>(cy * cols + cx)] = 1;
+        }
+    }
+    long long covered = 0;
+    for (int cy = 0; cy < rows; ++cy) {
+        for (int cx = 0; cx < cols;) {
+            if (!inked[static_cast<size_t>(cy * cols + cx)]) {
+                ++cx;
+                continue;
+            }
+            int end = cx;
+            while (end < cols && inked[static_cast<size_t>(cy * cols + end)]) ++end;
+            const TGLImageFrame::InkSpan span{cx * cell, cy * cell, std::min(w, end * cell),
+                                              std::min(h, (cy + 1) * cell)};
+            covered += static_cast<long long>(span.x1 - span.x0) * (span.y1 - span.y0);
+            spans.push_back(span);
+            cx = end;
+        }
+    }
+    if (covered * 10 > static_cast<long long>(w) * h * 8) spans.clear();
+    // A frame without any ink keeps one empty span, so it draws nothing.
+    if (covered == 0) spans.push_back({0, 0, 0, 0});
+    return spans;
+}
 
 int TextureSizePow2(int size) {
     int pow2 = 1;
@@ -104,6 +147,12 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr&
                         mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST);
     }
     UploadLevel(0, *level);
+    // Mipmapped frames sample far beyond a texel when shrunk, and a frame squeezed into a smaller
+    // texture no longer matches its pixels: both are drawn whole.
+    std::vector<TGLImageFrame::InkSpan> ink;
+    if (!mipmapped && w == pixmap->width && h == pixmap->height) {
+        if (TPixmapPtr frame_pixels = level->Window(0, 0, w, h)) ink = FindInkSpans(*frame_pixels);
+    }
     if (mipmapped) {
         // Each level halves both sides (a side of 1 stays 1) down to 1 x 1.
         int index = 0;
@@ -122,6 +171,8 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr&
     frame->v1 = static_cast<float>(h) / static_cast<float>(tex_height);
     frame->width = pixmap->width;
     frame->height = pixmap->height;
+    frame->ink = std::move(ink);
+    frame->filtered = filtered;
     frame->seq = GraphicsSeq();
     return frame;
 }
@@ -132,8 +183,34 @@ TGLImageFrame::~TGLImageFrame() {
     seq = 0;
 }
 
+namespace {
+
+// Whether an unscaled frame placed at this coordinate samples with nearest filtering exactly on its
+// texel edges, at every pixel centre. There the rasteriser's rounding picks the texel, and pieces of
+// the frame may round differently from the whole; coordinates within its sub-pixel precision of a
+// half count too.
+bool OnTexelEdges(float corner) {
+    const float frac = corner - std::floor(corner);
+    return std::fabs(frac - 0.5f) < 1.0f / 64.0f;
+}
+
+} // namespace
+
 void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
-    GLDraw2DDriver()->DrawTexturedQuad(name, u0, v0, u1, v1, x0, y0, x1, y1, tx, ty);
+    TGLDraw2DDriver* driver = GLDraw2DDriver();
+    const bool ambiguous = !filtered && (OnTexelEdges(tx + x0) || OnTexelEdges(ty + y0));
+    if (ink.empty() || ambiguous || !driver->ClearTexelsLeaveNoTrace()) {
+        driver->DrawTexturedQuad(name, u0, v0, u1, v1, x0, y0, x1, y1, tx, ty);
+        return;
+    }
+    const auto fw = static_cast<float>(width), fh = static_cast<float>(height);
+    for (const InkSpan& span : ink) {
+        if (span.x1 <= span.x0) continue;
+        const auto sx0 = static_cast<float>(span.x0), sy0 = static_cast<float>(span.y0);
+        const auto sx1 = static_cast<float>(span.x1), sy1 = static_cast<float>(span.y1);
+        DrawPart(sx0, sy0, sx1 - sx0, sy1 - sy0, x0 + (x1 - x0) * sx0 / fw, y0 + (y1 - y0) * sy0 / fh,
+                 x0 + (x1 - x0) * sx1 / fw, y0 + (y1 - y0) * sy1 / fh, tx, ty);
+    }
 }
 
 void TGLImageFrame::DrawPart(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1,

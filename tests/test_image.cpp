@@ -402,3 +402,99 @@ TEST_F(ImageTest, DrawingWithoutAFrameDrawsNothing) {
     EXPECT_EQ(ImageHeight(nullptr), 0);
     EXPECT_EQ(ReadPicture(1, 1), (Rgba{0, 0, 0, 255}));
 }
+
+// A large frame remembers where its ink is: bands of 32 rows, runs of 32-column cells, each texel
+// also marking a neighbouring cell it lies next to. Mostly inked, small or empty frames say so.
+TEST(ImageInkSpans, CellsWithInkAndTheirOneTexelMargin) {
+    TPixmapPtr sparse = CreatePixmap(256, 256, PF_RGBA8888);
+    sparse->ClearPixels(0);
+    sparse->WritePixel(100, 40, 0xFF0000FFu); // inside cell (3, 1)
+    sparse->WritePixel(127, 70, 0x01000000u); // alpha 1 at the right edge of cell (3, 2): (4, 2) too
+    for (int x = 0; x < 256; ++x) sparse->WritePixel(x, 200, 0xFFFFFFFFu); // band 6, all across
+    const std::vector<TGLImageFrame::InkSpan> spans = FindInkSpans(*sparse);
+    ASSERT_EQ(spans.size(), 3u);
+    const auto same = [](const TGLImageFrame::InkSpan& s, int x0, int y0, int x1, int y1) {
+        return s.x0 == x0 && s.y0 == y0 && s.x1 == x1 && s.y1 == y1;
+    };
+    EXPECT_TRUE(same(spans[0], 96, 32, 128, 64));
+    EXPECT_TRUE(same(spans[1], 96, 64, 160, 96));
+    EXPECT_TRUE(same(spans[2], 0, 192, 256, 224));
+
+    // A frame whose size is not a whole number of cells ends its spans at its edge.
+    TPixmapPtr odd = CreatePixmap(200, 150, PF_RGBA8888);
+    odd->ClearPixels(0);
+    odd->WritePixel(199, 149, 0xFF00FF00u);
+    const auto corner = FindInkSpans(*odd);
+    ASSERT_EQ(corner.size(), 1u);
+    EXPECT_TRUE(same(corner[0], 192, 128, 200, 150));
+
+    TPixmapPtr blank = CreatePixmap(256, 256, PF_RGBA8888);
+    blank->ClearPixels(0);
+    const auto none = FindInkSpans(*blank);
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_TRUE(same(none[0], 0, 0, 0, 0)) << "an empty frame draws nothing";
+
+    TPixmapPtr full = CreatePixmap(256, 256, PF_RGBA8888);
+    full->ClearPixels(0xFF808080u);
+    EXPECT_TRUE(FindInkSpans(*full).empty()) << "a full frame is drawn whole";
+    TPixmapPtr small = CreatePixmap(64, 64, PF_RGBA8888);
+    small->ClearPixels(0);
+    EXPECT_TRUE(FindInkSpans(*small).empty()) << "a small frame is drawn whole";
+}
+
+// Drawing only the inked parts of a frame must leave exactly the picture that drawing it whole leaves,
+// in every blend mode, filtered or not, at fractional positions; scaled and turned, it is drawn whole.
+TEST_F(ImageTest, DrawingOnlyTheInkLeavesTheSamePicture) {
+    // A star field: scattered single texels and a few soft blobs on transparent black.
+    TPixmapPtr stars = CreatePixmap(300, 200, PF_RGBA8888);
+    stars->ClearPixels(0);
+    uint32_t seed = 12345;
+    for (int i = 0; i < 40; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const int x = static_cast<int>(seed % 300), y = static_cast<int>((seed >> 12) % 200);
+        stars->WritePixel(x, y, 0xFF000000u | (seed & 0xFFFFFFu) | 0x404040u);
+    }
+    for (int y = 120; y < 140; ++y) {
+        for (int x = 31; x < 64; ++x)
+            stars->WritePixel(x, y, (static_cast<uint32_t>(x * 7) << 24) | 0xC0A060u);
+    }
+    for (const int flags : {0, static_cast<int>(IMAGE_FILTERED)}) {
+        TImagePtr image = LoadImage(stars, flags);
+        ASSERT_TRUE(image);
+        auto frame = std::dynamic_pointer_cast<TGLImageFrame>(image->Frame(0));
+        ASSERT_TRUE(frame);
+        ASSERT_FALSE(frame->ink.empty());
+        const std::vector<TGLImageFrame::InkSpan> ink = frame->ink;
+        for (const int blend : {BLEND_MASK, BLEND_SOLID, BLEND_ALPHA, BLEND_LIGHT, BLEND_SHADE}) {
+            // Unscaled at whole, half, quarter and third pixels (texel edges fall on pixel centres at
+            // the half), then scaled and turned, which draw the frame whole.
+            for (const float scale : {1.0f, 1.5f}) {
+                const auto draw = [&] {
+                    SetClsColor(30, 60, 90);
+                    Cls();
+                    SetBlend(blend);
+                    SetColor(255, 200, 160);
+                    SetAlpha(0.8f);
+                    SetRotationScale(scale == 1.0f ? 0.0f : 20.0f, scale, scale);
+                    DrawImage(image, 20.0f, 30.0f);
+                    DrawImage(image, 330.5f, 20.5f);
+                    DrawImage(image, 10.25f, 250.75f);
+                    DrawImage(image, 330.0f + 1.0f / 3.0f, 260.0f + 2.0f / 3.0f);
+                    SetRotationScale(0.0f, 1.0f, 1.0f);
+                    SetAlpha(1.0f);
+                    return GrabPixmap(0, 0, 640, 480);
+                };
+                frame->ink = ink;
+                const TPixmapPtr trimmed = draw();
+                frame->ink.clear();
+                const TPixmapPtr whole = draw();
+                EXPECT_TRUE(SamePixels(whole, trimmed,
+                                       "ink_" + std::to_string(flags) + "_" + std::to_string(blend) + "_" +
+                                           std::to_string(static_cast<int>(scale * 10))));
+            }
+        }
+        frame->ink = ink;
+    }
+    SetBlend(BLEND_MASK);
+    SetColor(255, 255, 255);
+}
