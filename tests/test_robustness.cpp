@@ -272,7 +272,14 @@ TEST(Robustness, SoakThroughEveryStateWithoutGrowth) {
                 frames, warm, peak, samples.size());
     for (size_t i = 0; i < 10; ++i) std::printf(" %ld", samples[i * samples.size() / 10]);
     std::printf(" %ld kB\n", samples.back());
-    if (frames > 10000) {
+#ifdef __SANITIZE_ADDRESS__
+    // AddressSanitizer holds freed memory in quarantine, so resident memory grows by design; its leak
+    // check at exit, which fails the exit code above, stands in for this one.
+    constexpr bool rss_means_leaks = false;
+#else
+    constexpr bool rss_means_leaks = true;
+#endif
+    if (frames > 10000 && rss_means_leaks) {
         EXPECT_LT(peak - warm, 1024) << "resident memory grew by " << peak - warm << " kB";
     }
     if (traced) {
