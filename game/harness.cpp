@@ -5,21 +5,17 @@
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/input_replay.h"
+#include "platform/process_time.h"
 #include "platform/system.h"
 #include "render/draw2d.h"
 #include "render/graphics.h"
 #include "render/png_writer.h"
 
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -53,27 +49,6 @@ void save_screenshot(const std::string& path) {
         std::fprintf(stderr, "brakkovane3d: cannot save the screenshot %s\n", path.c_str());
 }
 
-// Milliseconds since the kernel started this process, in its clock ticks (10 ms steps); this also
-// counts the loading of the shared libraries before main. Empty when /proc cannot say.
-std::optional<double> process_age_ms() {
-    std::ifstream stat("/proc/self/stat");
-    std::string line;
-    if (!std::getline(stat, line)) return std::nullopt;
-    // The command name in parentheses may hold spaces; the fields after it start with field 3.
-    const size_t name_end = line.rfind(')');
-    if (name_end == std::string::npos) return std::nullopt;
-    std::istringstream fields(line.substr(name_end + 1));
-    std::string skipped;
-    for (int field = 3; field < 22; ++field) fields >> skipped;
-    unsigned long long start_ticks = 0;
-    timespec now{};
-    const long ticks_per_s = sysconf(_SC_CLK_TCK);
-    if (!(fields >> start_ticks) || ticks_per_s <= 0 || clock_gettime(CLOCK_BOOTTIME, &now) != 0)
-        return std::nullopt;
-    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6 -
-           static_cast<double>(start_ticks) * 1000.0 / static_cast<double>(ticks_per_s);
-}
-
 // The start-up time up to the first presented frame. The vertical-blank probe is left out: it waits
 // up to a second on displays that do not keep sync, whatever the game does.
 void report_startup() {
@@ -81,7 +56,7 @@ void report_startup() {
     const double from_main =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - h.main_start).count() -
         probe_ms;
-    const std::optional<double> age = process_age_ms();
+    const std::optional<double> age = ProcessAgeMillis();
     std::printf("startup: first frame %.0f ms after the process started, %.1f ms after main "
                 "(vertical-blank probe of %.0f ms not counted)\n",
                 age ? *age - probe_ms : from_main, from_main, probe_ms);

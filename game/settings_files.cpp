@@ -1,22 +1,15 @@
-// Loading and saving the high score and the 3D settings, and the eye colours of each 3D mode.
+// Loading and saving the high score and the 3D settings, and applying the eye colours of the 3D mode.
 #include "game/settings_files.h"
 
 #include "game/globals.h"
 #include "game/stereo_draw.h"
+#include "platform/atomic_file.h"
 #include "platform/filesystem.h"
 #include "platform/stream.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cassert>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 namespace {
 
@@ -41,69 +34,16 @@ bool read_int_file(const char* path, int* values, int count) {
     return ok;
 }
 
-void report_write_failure(const std::string& path, const std::string& reason) {
-    std::fprintf(stderr, "brakkovane3d: cannot write %s: %s\n", path.c_str(), reason.c_str());
-}
-
-// Eye colours (left r, g, b, right r, g, b) of 3D modes 1..4.
-constexpr int eye_colours[4][6] = {
-    {140, 4, 40, 4, 100, 20},
-    {4, 100, 20, 140, 4, 10},
-    {4, 80, 60, 140, 4, 10},
-    {4, 20, 140, 140, 4, 20},
-};
-
 } // namespace
 
 bool write_int_file(const char* path, const int* values, int count) {
-    namespace fs = std::filesystem;
-    const fs::path target = ResolvePathCase(path);
-    const fs::path dir = target.parent_path();
-    std::error_code ec;
-    if (!dir.empty() && !fs::is_directory(dir, ec)) {
-        fs::create_directories(dir, ec);
-        if (ec) {
-            report_write_failure(target.string(), ec.message());
-            return false;
-        }
-    }
-
-    std::string temp = target.string() + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        report_write_failure(target.string(), std::strerror(errno));
-        return false;
-    }
-    // mkstemp makes the file private; the data files are as readable as any other file of the game.
-    fchmod(fd, 0644);
-    std::FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        const int error = errno;
-        close(fd);
-        unlink(temp.c_str());
-        report_write_failure(target.string(), std::strerror(error));
-        return false;
-    }
-
-    std::string failure;
-    std::shared_ptr<TStream> stream = TCStream::CreateWithCStream(file, TCStream::MODE_WRITE);
-    try {
+    const std::string failure = WriteFileAtomic(path, [&](const std::shared_ptr<TStream>& stream) {
         for (int i = 0; i < count; ++i) StreamWriteInt(stream, values[i]);
-    } catch (const TStreamException& e) {
-        failure = e.what();
-    }
-    // Buffered writes fail only here when the disk is full; and the bytes must be on the disk before
-    // the rename makes them the file, or a crash could leave an empty file under the old name.
-    if (failure.empty() && (std::fflush(file) != 0 || fsync(fileno(file)) != 0))
-        failure = std::strerror(errno);
-    StreamClose(stream);
-    if (failure.empty() && std::rename(temp.c_str(), target.c_str()) != 0) failure = std::strerror(errno);
-    if (!failure.empty()) {
-        unlink(temp.c_str());
-        report_write_failure(target.string(), failure);
-        return false;
-    }
-    return true;
+    });
+    if (failure.empty()) return true;
+    std::fprintf(stderr, "brakkovane3d: cannot write %s: %s\n", ResolvePathCase(path).c_str(),
+                 failure.c_str());
+    return false;
 }
 
 void hiscore_file(int save) {
@@ -122,14 +62,14 @@ void anaglyph_settings(int mode) {
             // The offset is kept as stored, odd or out of range: the menu's next step brings it back.
             eye_offset = values[0];
             // Any other mode would index the menu's mode texts out of range.
-            mode_3d = values[1] >= 0 && values[1] <= 4 ? values[1] : 0;
+            mode_3d = values[1] >= 0 && values[1] <= mode_3d_last ? values[1] : 0;
         }
     } else if (mode == 2) {
         const int values[2] = {eye_offset, mode_3d};
         write_int_file(anaglyph_path, values, 2);
     }
-    if (mode_3d >= 1 && mode_3d <= 4) {
-        const int* c = eye_colours[mode_3d - 1];
-        draw3d.slc(c[0], c[1], c[2], c[3], c[4], c[5]);
+    if (mode_3d >= 1 && mode_3d <= mode_3d_last) {
+        const mode_3d_entry& m = modes_3d[static_cast<size_t>(mode_3d)];
+        draw3d.slc(m.left[0], m.left[1], m.left[2], m.right[0], m.right[1], m.right[2]);
     }
 }
