@@ -1,11 +1,13 @@
 // Start-up, the main loop with its state dispatch, and shut-down.
 #include "game/flow.h"
 
+#include "game/controls.h"
 #include "game/effects.h"
 #include "game/embedded_assets.h"
 #include "game/globals.h"
 #include "game/harness.h"
 #include "game/hud.h"
+#include "game/intro.h"
 #include "game/layers.h"
 #include "game/lazer.h"
 #include "game/menu.h"
@@ -115,17 +117,6 @@ void draw_world() {
     draw_border();
 }
 
-void draw_scanlines(int shade) {
-    if (retro_fx == 0) return;
-    SetColor(shade, shade, shade);
-    SetScale(1, 1);
-    SetBlend(2);
-    for (int y = 1; y <= GraphicsHeight(); y += 2)
-        DrawLine(0, static_cast<float>(y), static_cast<float>(GraphicsWidth()), static_cast<float>(y), 1);
-    SetBlend(1);
-    SetColor(255, 255, 255);
-}
-
 void wait_if_suspended() {
     if (!IsAppSuspended()) return;
     const bool paused_music = ChannelIsPlaying(music_channel) != 0;
@@ -169,7 +160,7 @@ int run_game(const game_options& options) {
     game_state = state_title;
     start_music(1);
     play_sound(snd_title);
-    SetMousePosition(320, 220);
+    SetMousePosition(pointer_home_x, pointer_home_y);
 
     do {
         draw_world();

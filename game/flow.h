@@ -9,8 +9,5 @@ int run_game(const game_options& options);
 // Clears the back buffer and draws everything behind the state's own drawing.
 void draw_world();
 
-// With the retro effect on, darkens every odd line of the picture to (shade, shade, shade).
-void draw_scanlines(int shade);
-
 // Holds the game (and its music) while the application is suspended.
 void wait_if_suspended();

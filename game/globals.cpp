@@ -1,6 +1,8 @@
 // Start values of the shared game state.
 #include "game/globals.h"
 
+#include "game/stereo_draw.h"
+
 int game_state = 0;
 int stage_phase = 0;
 int quit_game = 0;
@@ -25,4 +27,5 @@ const std::array<const char*, 11> txt_percent = {"Off", "10%", "20%", "30%", "40
 const std::array<const char*, 8> txt_menu = {
     "Start Game",        "3D Graphics: ",  "Hologram Intensity: ", "Retro line FX: ",
     "2 Player Versus: ", "Sound Volume: ", "Music Volume: ",       "Exit Game"};
-const std::array<const char*, 5> txt_3d_modes = {"Off", "M\\G", "R\\G", "R\\C", "R\\B"};
+const std::array<const char*, 5> txt_3d_modes = {modes_3d[0].name, modes_3d[1].name, modes_3d[2].name,
+                                                 modes_3d[3].name, modes_3d[4].name};

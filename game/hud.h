@@ -1,5 +1,5 @@
-// The frame around play: the score line and lives (draw_hud), the global keys with the pause
-// (check_keys), and the game-over screen.
+// The frame around play: the score line and lives (draw_hud), the retro scan lines, the global keys
+// with the pause (check_keys), and the game-over screen.
 #pragma once
 
 #include <string>
@@ -12,6 +12,10 @@ std::string hiscore_text(int score);
 // Each frame after the state step: scores and high score; while playing the lives and, in versus,
 // a player's own "Game Over".
 void draw_hud();
+
+// With the retro effect on, darkens every odd line of the picture to (shade, shade, shade): drawn
+// over everything, the intro and the menus included.
+void draw_scanlines(int shade);
 
 // Each frame right after the flip: Escape, Space and joystick button 2 pause, resume and leave a
 // game; Escape at the title and the window's close request end the program.

@@ -1,6 +1,7 @@
 // Title screen and options menu.
 #include "game/menu.h"
 
+#include "game/controls.h"
 #include "game/globals.h"
 #include "game/player.h"
 #include "game/resources.h"
@@ -23,13 +24,13 @@ float eye() {
 
 void draw_title_art() {
     SetColor(255, 255, 255);
-    draw3d.sip(1, 1.0f, 0.0f, 0.8f, 0.8f);
+    draw3d.sip(BLEND_MASK, 1.0f, 0.0f, 0.8f, 0.8f);
     draw3d.i3d(img_title, 320.0f, 75.0f, 0, eye(), 0.0f, 2);
-    draw3d.sip(1, 1.0f, 0.0f, 0.9f, 0.9f);
+    draw3d.sip(BLEND_MASK, 1.0f, 0.0f, 0.9f, 0.9f);
     draw3d.i3d(img_logo, 320.0f, 150.0f, 0, eye() + 2.0f, 0.0f, 2);
 
     SetColor(200, 200, 10);
-    draw3d.sip(3, 1.0f, 0.0f, 0.8f, 1.0f);
+    draw3d.sip(BLEND_ALPHA, 1.0f, 0.0f, 0.8f, 1.0f);
     draw3d.t3d(credit_text, 320.0f, 472.0f, eye(), 1, 2);
 }
 
@@ -53,7 +54,7 @@ void draw_items(int selected) {
         } else {
             SetColor(200, 200, 10);
         }
-        draw3d.sip(3, 1.0f, 0.0f, scale, scale);
+        draw3d.sip(BLEND_ALPHA, 1.0f, 0.0f, scale, scale);
         draw3d.t3d(text, 320.0f, y, offset, 1, 2);
     }
 }
@@ -72,7 +73,7 @@ void act_on(int i) {
         break;
     case 1:
         mode_3d += 1;
-        if (mode_3d > 4) mode_3d = 0;
+        if (mode_3d > mode_3d_last) mode_3d = 0;
         anaglyph_settings(0);
         play_sound(snd_thud);
         break;
@@ -114,7 +115,7 @@ void act_on(int i) {
             quit_game = 1;
         } else {
             game_state = state_title;
-            SetMousePosition(320, 220);
+            SetMousePosition(pointer_home_x, pointer_home_y);
             play_sound(snd_thud);
             play_sound(snd_title);
         }
@@ -153,14 +154,14 @@ void run_menu() {
     const int selected = menu_item_at(py);
     draw_items(selected);
 
-    if (MouseHitCount(1) || JoyButtonHitCount(0, 0)) {
+    if (MouseHitCount(mouse_left) || JoyButtonHitCount(joy_fire, port_player1)) {
         act_on(selected);
         ClearKeys();
         ClearMouse();
     }
 
     SetColor(255, 255, 255);
-    draw3d.sip(1, 1.0f, 0.0f, 1.0f, 1.0f);
+    draw3d.sip(BLEND_MASK, 1.0f, 0.0f, 1.0f, 1.0f);
     draw3d.i3d(img_pointer, static_cast<float>(px), static_cast<float>(py), 0, eye() + 2.0f, 0.0f, 2);
 }
 
@@ -172,8 +173,8 @@ void joystick_pointer() {
         y += dy;
         SetMousePosition(x, y);
     };
-    if (GetJoyX(0) == -1.0f) step(-2, 0);
-    if (GetJoyX(0) == 1.0f) step(2, 0);
-    if (GetJoyY(0) == -1.0f) step(0, -2);
-    if (GetJoyY(0) == 1.0f) step(0, 2);
+    if (GetJoyX(port_player1) == -1.0f) step(-2, 0);
+    if (GetJoyX(port_player1) == 1.0f) step(2, 0);
+    if (GetJoyY(port_player1) == -1.0f) step(0, -2);
+    if (GetJoyY(port_player1) == 1.0f) step(0, 2);
 }

@@ -1,6 +1,7 @@
 // The players' craft.
 #include "game/player.h"
 
+#include "game/controls.h"
 #include "game/effects.h"
 #include "game/globals.h"
 #include "game/lazer.h"
@@ -16,9 +17,6 @@
 player_tag player1, player2;
 
 namespace {
-
-// Virtual-key codes.
-constexpr int key_left = 37, key_up = 38, key_right = 39, key_down = 40, key_left_control = 162;
 
 // Effect colours: frames of img_particle.
 constexpr int colour_player1 = 3, colour_player2 = 1;
@@ -85,7 +83,7 @@ void player_tag::update() {
 void player_tag::get_inputs() {
     if (player1.state == 1) {
         player_tag& p = player1;
-        if (IsJoyButtonDown(0, 0) || IsKeyDown(key_left_control)) {
+        if (IsJoyButtonDown(joy_fire, port_player1) || IsKeyDown(key_left_control)) {
             // Firing holds the craft still; the arrows only aim the shot. Right wins over Left.
             // The keys are asked before the stick, Right before Left, in this order.
             float step = 0.0f;
@@ -94,35 +92,35 @@ void player_tag::get_inputs() {
                 step = 2.0f;
             else if (IsKeyDown(key_left))
                 step = -2.0f;
-            else if (axis_is(GetJoyX(0), 1.0f))
+            else if (axis_is(GetJoyX(port_player1), 1.0f))
                 step = 2.0f;
-            else if (axis_is(GetJoyX(0), -1.0f))
+            else if (axis_is(GetJoyX(port_player1), -1.0f))
                 step = -2.0f;
             // NOLINTEND(bugprone-branch-clone)
             if (p.shoot == 0) lazer_tag::fire(p.x, p.y, step, 6.0f, 0, 0);
         } else {
             // Each direction on its own, so opposite ones cancel.
-            if (axis_is(GetJoyX(0), -1.0f) || IsKeyDown(key_left)) p.x -= 2.0f;
-            if (axis_is(GetJoyX(0), 1.0f) || IsKeyDown(key_right)) p.x += 2.0f;
-            if (axis_is(GetJoyY(0), -1.0f) || IsKeyDown(key_up)) p.y -= 2.0f;
-            if (axis_is(GetJoyY(0), 1.0f) || IsKeyDown(key_down)) p.y += 2.0f;
+            if (axis_is(GetJoyX(port_player1), -1.0f) || IsKeyDown(key_left)) p.x -= 2.0f;
+            if (axis_is(GetJoyX(port_player1), 1.0f) || IsKeyDown(key_right)) p.x += 2.0f;
+            if (axis_is(GetJoyY(port_player1), -1.0f) || IsKeyDown(key_up)) p.y -= 2.0f;
+            if (axis_is(GetJoyY(port_player1), 1.0f) || IsKeyDown(key_down)) p.y += 2.0f;
         }
         clamp_to_limits(p);
     }
     if (versus != 0 && player2.state == 1) {
         player_tag& p = player2;
-        if (IsJoyButtonDown(0, 1)) {
+        if (IsJoyButtonDown(joy_fire, port_player2)) {
             float step = 0.0f;
-            if (axis_is(GetJoyX(1), 1.0f))
+            if (axis_is(GetJoyX(port_player2), 1.0f))
                 step = 2.0f;
-            else if (axis_is(GetJoyX(1), -1.0f))
+            else if (axis_is(GetJoyX(port_player2), -1.0f))
                 step = -2.0f;
             if (p.shoot == 0) lazer_tag::fire(p.x, p.y, step, 6.0f, 1, 1);
         } else {
-            if (axis_is(GetJoyX(1), -1.0f)) p.x -= 2.0f;
-            if (axis_is(GetJoyX(1), 1.0f)) p.x += 2.0f;
-            if (axis_is(GetJoyY(1), -1.0f)) p.y -= 2.0f;
-            if (axis_is(GetJoyY(1), 1.0f)) p.y += 2.0f;
+            if (axis_is(GetJoyX(port_player2), -1.0f)) p.x -= 2.0f;
+            if (axis_is(GetJoyX(port_player2), 1.0f)) p.x += 2.0f;
+            if (axis_is(GetJoyY(port_player2), -1.0f)) p.y -= 2.0f;
+            if (axis_is(GetJoyY(port_player2), 1.0f)) p.y += 2.0f;
         }
         clamp_to_limits(p);
     }

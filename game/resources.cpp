@@ -1,15 +1,8 @@
-// Loading the images, the font and the sounds, and the logo intro.
+// Loading the images, the font and the sounds.
 #include "game/resources.h"
 
-#include "game/flow.h"
 #include "game/globals.h"
-#include "game/harness.h"
 #include "game/sound.h"
-#include "game/stereo_draw.h"
-#include "platform/joystick.h"
-#include "platform/polled_input.h"
-#include "platform/system.h"
-#include "render/graphics.h"
 #include "render/image_font.h"
 
 #include <cstdio>
@@ -124,51 +117,4 @@ bool load_resources() {
     snd_title = load_sound("Data\\title.ogg");
     snd_thud = load_sound("Data\\thud.ogg");
     return ok;
-}
-
-void show_logo(int y_offset) {
-    // The prefix is matched without regard to case.
-    TImagePtr logo = LoadImage("Incbin::graphx\\ovlogo.png", -1);
-    if (!logo)
-        std::fprintf(stderr, "brakkovane3d: cannot decode the embedded picture graphx\\ovlogo.png\n");
-    else
-        CenterImageHandle(logo);
-    // Integer halves: 320 and 215 in the game.
-    const int half_width = GraphicsWidth() / 2, half_height = GraphicsHeight() / 2;
-    const float cx = static_cast<float>(half_width);
-    const float cy = static_cast<float>(half_height + y_offset);
-    float alpha = 1.0f, scale = 0.1f, depth = -4.0f;
-    do {
-        Cls();
-        SetColor(255, 255, 255);
-        if (mode_3d != 0) {
-            // The logo flies out of the screen: it grows while its eye offset passes through zero.
-            draw3d.sip(BLEND_LIGHT, alpha, 0.0f, scale, scale);
-            draw3d.i3d(logo, cx, cy, 0, depth, 0.0f, 2);
-            scale += 0.004f;
-            depth += 0.05f;
-            if (scale > 1.1f) alpha -= 0.01f;
-        } else {
-            // Flat, the logo stands at full size; scale only counts out the hold before the fade.
-            draw3d.sip(BLEND_ALPHA, alpha, 0.0f, 1.0f, 1.0f);
-            draw3d.i3d(logo, cx, cy, 0, 0.0f, 0.0f, 1);
-            if (scale > 1.0f)
-                alpha -= 0.01f;
-            else
-                scale += 0.004f;
-        }
-        draw_scanlines(2);
-        if (alpha < 0.0f) alpha = 0.0f;
-        flip_frame();
-        while (IsAppSuspended()) WaitSystemEvent();
-        if (TakeAppTerminate()) {
-            quit_game = 1;
-            break;
-        }
-        if (KeyHitCount(27) || KeyHitCount(32) || MouseHitCount(1) || JoyButtonHitCount(0, 0)) break;
-    } while (alpha > 0.0f);
-    SetColor(255, 255, 255);
-    draw3d.sip(BLEND_MASK, 1.0f, 0.0f, 1.0f, 1.0f);
-    ClearKeys();
-    ClearMouse();
 }

@@ -1,4 +1,4 @@
-// The game's images and font, made once at start-up from the embedded files, and the logo intro.
+// The game's images and font, made once at start-up from the embedded files.
 #pragma once
 
 #include "render/draw2d.h"
@@ -16,8 +16,3 @@ void create_image_placeholders();
 // one line on standard error, when an embedded picture or the font cannot be decoded: that is a
 // broken build, not a missing file. A sound that cannot be loaded only stays silent.
 bool load_resources();
-
-// The maker's logo zooming and fading in the middle of the screen (moved by y_offset pixels), until it
-// has faded, Escape, Space, the left mouse button or joystick button 0 skips it, or the window is
-// closed (then quit_game is 1).
-void show_logo(int y_offset);

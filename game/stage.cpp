@@ -63,10 +63,10 @@ namespace {
 
 void draw_stage_banner() {
     SetColor(200, 200, 10);
-    draw3d.sip(3, 1.0f, 0.0f, 1.2f, 1.2f);
+    draw3d.sip(BLEND_ALPHA, 1.0f, 0.0f, 1.2f, 1.2f);
     draw3d.t3d("Stage " + std::to_string(stage) + "... Get Ready!!", 320.0f, 280.0f,
                static_cast<float>(eye_offset), 1, 2);
-    draw3d.sip(3, 1.0f, 0.0f, 1.0f, 1.0f);
+    draw3d.sip(BLEND_ALPHA, 1.0f, 0.0f, 1.0f, 1.0f);
 }
 
 void next_stage() {

@@ -4,7 +4,25 @@
 
 #include "render/image.h"
 
+#include <array>
 #include <string>
+
+// One 3D mode: its menu text and the tints of its two eyes (r, g, b, 0..255).
+struct mode_3d_entry {
+    const char* name;
+    int left[3];
+    int right[3];
+};
+
+// The 3D modes by mode_3d: 0 is off (its tints are never applied), 1..4 the four eye-colour pairs.
+inline constexpr std::array<mode_3d_entry, 5> modes_3d = {{
+    {"Off", {0, 0, 0}, {0, 0, 0}},
+    {"M\\G", {140, 4, 40}, {4, 100, 20}},
+    {"R\\G", {4, 100, 20}, {140, 4, 10}},
+    {"R\\C", {4, 80, 60}, {140, 4, 10}},
+    {"R\\B", {4, 20, 140}, {140, 4, 20}},
+}};
+inline constexpr int mode_3d_last = static_cast<int>(modes_3d.size()) - 1;
 
 class ovdraw_tag {
 public:
