@@ -2,7 +2,7 @@
 // and the built-in font, per character (text drawing needs a GL picture: run under Xvfb).
 #include "platform/stream.h"
 #include "render/draw2d.h"
-#include "render/gl_draw2d.h"
+#include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 #include "render/image_font.h"
 #include "render/pixmap.h"

@@ -1,8 +1,8 @@
 // Sprites per second through DrawImage: 40 x 27 additive sprites, a full frame each iteration
 // including the clear and the buffer swap, batched and unbatched; and the game's layered backdrop.
 #include "render/draw2d.h"
-#include "render/gl_draw2d.h"
-#include "render/gl_image_frame.h"
+#include "backends/gl1/gl_draw2d.h"
+#include "backends/gl1/gl_image_frame.h"
 #include "render/graphics.h"
 #include "render/image.h"
 #include "render/pixmap_loader.h"

@@ -2,7 +2,7 @@
 // DrawImage, in one run and on the same X server, so their ratio is measured rather than remembered.
 // Each frame clears, draws N sprites at the same scattered places, and presents without waiting.
 #include "render/draw2d.h"
-#include "render/gl_draw2d.h"
+#include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 #include "render/image.h"
 

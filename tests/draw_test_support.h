@@ -2,7 +2,7 @@
 #pragma once
 
 #include "render/draw2d.h"
-#include "render/gl_draw2d.h"
+#include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 #include "render/png_writer.h"
 

@@ -2,7 +2,7 @@
 // lines, ovals, viewport, pixel write and read-back, and batched against unbatched drawing.
 #include "draw_test_support.h"
 
-#include "render/gl_image_frame.h"
+#include "backends/gl1/gl_image_frame.h"
 #include "render/image.h"
 
 #include <GL/gl.h>

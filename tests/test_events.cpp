@@ -1,7 +1,7 @@
 // Events, hook chains, the event queue, polled input, timers and the SDL key and event translation.
 #include "platform/event.h"
 #include "platform/polled_input.h"
-#include "platform/sdl_system.h"
+#include "backends/sdl/sdl_system.h"
 #include "platform/system.h"
 #include "platform/timer.h"
 

@@ -3,7 +3,7 @@
 #include "platform/event.h"
 #include "platform/polled_input.h"
 #include "platform/system.h"
-#include "render/gl_graphics.h"
+#include "backends/gl1/gl_graphics.h"
 #include "render/graphics.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // grabbing, cells, tiling, filtering and the re-upload of textures after a new context.
 #include "draw_test_support.h"
 
-#include "render/gl_image_frame.h"
+#include "backends/gl1/gl_image_frame.h"
 #include "render/image.h"
 #include "render/pixmap_loader.h"
 

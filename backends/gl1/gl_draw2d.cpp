@@ -1,9 +1,9 @@
 // The OpenGL 1.x drawing back-end: cached blend and texture state, CPU transforms, batched primitives.
 #define GL_GLEXT_PROTOTYPES 1
-#include "render/gl_draw2d.h"
+#include "backends/gl1/gl_draw2d.h"
 
-#include "render/gl_graphics.h"
-#include "render/gl_image_frame.h"
+#include "backends/gl1/gl_graphics.h"
+#include "backends/gl1/gl_image_frame.h"
 
 #include <GL/gl.h>
 

@@ -1,7 +1,7 @@
 // OpenGL image frames: texture sizing, edge fill, filtering, mipmaps, release, and drawing one quad.
-#include "render/gl_image_frame.h"
+#include "backends/gl1/gl_image_frame.h"
 
-#include "render/gl_draw2d.h"
+#include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 
 #include <GL/gl.h>

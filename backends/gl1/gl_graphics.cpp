@@ -1,8 +1,8 @@
 // OpenGL contexts over SDL2: the hidden shared context, windows and full screen, swap interval, the
 // offscreen picture for scaled windows, and the display-mode list.
-#include "render/gl_graphics.h"
+#include "backends/gl1/gl_graphics.h"
 
-#include "platform/sdl_system.h"
+#include "backends/sdl/sdl_system.h"
 #include "platform/system.h"
 
 #include <SDL.h>

@@ -1,5 +1,5 @@
 // SDL2 in place of the window-message pump: device events become TEvents, timers post to the main thread.
-#include "platform/sdl_system.h"
+#include "backends/sdl/sdl_system.h"
 
 #include "platform/event.h"
 
