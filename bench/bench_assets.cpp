@@ -2,6 +2,7 @@
 // and the built-in font, per character (text drawing needs a GL picture: run under Xvfb).
 #include "platform/stream.h"
 #include "render/draw2d.h"
+#include "bench/bench_backends.h"
 #include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 #include "render/image_font.h"
@@ -48,7 +49,7 @@ BENCHMARK(BM_DecodeSpriteSheet)->Unit(benchmark::kMillisecond);
 void BM_DrawTextPerChar(benchmark::State& state) {
     InitFontLoaders();
     if (!CurrentGraphics()) {
-        InstallGLDraw2DDriver();
+        InstallWindowBackends();
         SetFlipUnpaced(true);
         SetGraphicsWindowed(true, 1);
         if (!OpenGraphics(640, 480, 0, 60, 2)) {

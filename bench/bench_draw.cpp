@@ -1,6 +1,7 @@
 // Sprites per second through DrawImage: 40 x 27 additive sprites, a full frame each iteration
 // including the clear and the buffer swap, batched and unbatched; and the game's layered backdrop.
 #include "render/draw2d.h"
+#include "bench/bench_backends.h"
 #include "backends/gl1/gl_draw2d.h"
 #include "backends/gl1/gl_image_frame.h"
 #include "render/graphics.h"
@@ -16,7 +17,7 @@ namespace {
 
 bool OpenPicture() {
     if (CurrentGraphics()) return true;
-    InstallGLDraw2DDriver();
+    InstallWindowBackends();
     SetFlipUnpaced(true);
     return OpenGraphics(640, 480, 0, 60, 2) != nullptr;
 }

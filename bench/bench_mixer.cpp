@@ -1,5 +1,6 @@
 // Mixing cost per voice-frame: looping mono 16-bit voices mixed block by block through a manual device.
 #include "platform/mixer.h"
+#include "platform/mixer_device.h"
 
 #include <benchmark/benchmark.h>
 

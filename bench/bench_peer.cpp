@@ -2,6 +2,7 @@
 // DrawImage, in one run and on the same X server, so their ratio is measured rather than remembered.
 // Each frame clears, draws N sprites at the same scattered places, and presents without waiting.
 #include "render/draw2d.h"
+#include "bench/bench_backends.h"
 #include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 #include "render/image.h"
@@ -84,7 +85,7 @@ void BM_SDLRenderer(benchmark::State& state) {
 void BM_DrawImage(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     if (!CurrentGraphics()) {
-        InstallGLDraw2DDriver();
+        InstallWindowBackends();
         SetFlipUnpaced(true);
         SetGraphicsWindowed(true, 1);
         if (!OpenGraphics(640, 480, 0, 60, 2)) {

@@ -20,14 +20,13 @@
 #include "game/tank.h"
 #include "game/trace_state.h"
 #include "platform/audio.h"
+#include "platform/audio_sample.h"
 #include "platform/clock.h"
 #include "platform/joystick.h"
 #include "platform/polled_input.h"
 #include "platform/random.h"
-#include "backends/sdl/sdl_system.h"
 #include "platform/system.h"
 #include "render/draw2d.h"
-#include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 #include "render/image.h"
 #include "render/image_font.h"
@@ -37,13 +36,14 @@
 
 namespace {
 
-// The engine services the game uses, each ready before its first use.
+// The engine services the game uses, in this order, over the back-ends main() installed.
 void start_engine() {
-    InstallSDLSystemDriver();
-    InitJoysticks();
+    register_embedded_assets();
     InitPixmapLoaders();
-    InstallGLDraw2DDriver();
     InitFontLoaders();
+    InitAudioSampleLoaders();
+    InitAudioDrivers();
+    InitJoysticks();
 }
 
 // The state step of the current frame, by game_state.
@@ -127,7 +127,6 @@ void wait_if_suspended() {
 }
 
 int run_game(const game_options& options) {
-    register_embedded_assets();
     start_engine();
     harness_install_input();
     start_trace_state();

@@ -1,4 +1,5 @@
-// Entry point: the command line, then start-up, the main loop and shut-down.
+// Entry point: the command line, the back-ends, then start-up, the main loop and shut-down.
+#include "backends/install.h"
 #include "game/flow.h"
 #include "game/harness.h"
 #include "game/options.h"
@@ -19,6 +20,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string error;
+    // The one choice of back-ends; everything after this runs on whatever was installed.
+    TBackendChoice backends;
+    backends.video = parsed.options.video;
+    if (!InstallBackends(backends, error)) {
+        std::fprintf(stderr, "brakkovane3d: %s\n", error.c_str());
+        return 2;
+    }
     if (!harness_begin(parsed.options, error)) {
         std::fprintf(stderr, "brakkovane3d: %s\n", error.c_str());
         return 2;

@@ -18,6 +18,8 @@ template <typename T> std::optional<T> parse_number(const std::string& text, T l
 
 const char* options_help_text() {
     return "usage: brakkovane3d [options]\n"
+           "  --video NAME        sdl (default) or null: no window, no display or sound card\n"
+           "                      needed; the picture is still drawn (screenshots work)\n"
            "  --windowed          open a 640x480 window instead of full screen\n"
            "  --scale N           window size factor with --windowed (1-8, default 1)\n"
            "  --seed N            seed the random generator with N instead of the clock\n"
@@ -65,6 +67,10 @@ parse_result parse_options(const std::vector<std::string>& args) {
             auto n = v ? parse_number<int64_t>(*v, 1, INT64_MAX) : std::nullopt;
             if (!n) return fail("--frames needs a whole number of at least 1");
             o.frames = *n;
+        } else if (arg == "--video") {
+            const std::string* v = value();
+            if (!v || v->empty()) return fail("--video needs a back-end name (sdl or null)");
+            o.video = *v;
         } else if (arg == "--record" || arg == "--replay" || arg == "--trace" || arg == "--timedemo") {
             const std::string* v = value();
             if (!v || v->empty()) return fail(arg + " needs a file name");

@@ -12,6 +12,7 @@ struct screenshot_request {
 };
 
 struct game_options {
+    std::string video = "sdl"; // the video back-end: "sdl" or "null" (no display)
     bool windowed = false;
     int scale = 1;
     std::optional<uint32_t> seed; // replaces the clock seed

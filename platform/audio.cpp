@@ -203,9 +203,9 @@ void InitAudioDrivers() {
     if (done) return;
     done = true;
     null_driver = new TAudioDriver; // registered for the rest of the program
-    // The mixing driver's start-up. A mode-1 device does not exist on this platform, so its own name
-    // is not registered; "Mixer" tries it after mode 0 all the same.
-    MixerSetDeviceFactory(&CreateSdlAudioDevice);
+    // The mixing driver plays through whatever output device the back-end installed (mixer_device.h).
+    // A mode-1 device does not exist on this platform, so its own name is not registered; "Mixer"
+    // tries it after mode 0 all the same.
     TMixerAudioDriver::Create("Mixer Multimedia", 0);
     TMixerAudioDriver::Create("Mixer", -1);
 }

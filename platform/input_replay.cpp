@@ -5,6 +5,7 @@
 #include "platform/joystick.h"
 #include "platform/virtual_joystick.h"
 
+#include <cassert>
 #include <climits>
 #include <cstdio>
 
@@ -12,6 +13,7 @@ TScriptedSystemDriver::TScriptedSystemDriver(TSystemDriver* device, Mode mode, T
     : device_(device)
     , mode_(mode)
     , script_(std::move(script)) {
+    assert(device_ && "TScriptedSystemDriver wraps a device driver");
     InsertHook(EventEmitHookId, &CaptureHook, this, INT_MAX);
     if (mode_ == Mode::Replay) {
         SetJoystickVirtualOnly(true);

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "platform/input_script.h"
-#include "platform/system.h"
+#include "platform/system_driver.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,7 +20,7 @@ class TScriptedSystemDriver : public TSystemDriver {
 public:
     enum class Mode { Record, Replay };
 
-    // `device` is the real driver; it keeps the window alive and, when recording, supplies the input.
+    // `device` is the real driver (never null); it keeps the window alive and, when recording, supplies the input.
     // Replaying, device input is dropped, except a close request, so a viewer can always quit.
     TScriptedSystemDriver(TSystemDriver* device, Mode mode, TInputScript script = {});
     ~TScriptedSystemDriver() override;

@@ -1,6 +1,9 @@
 // Joystick ports and reads: axis formula, hat fraction and button-hit counting over a TJoystickDriver.
 #include "platform/joystick.h"
 
+#include "platform/joystick_driver.h"
+#include "platform/virtual_joystick.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -145,7 +148,7 @@ float read_axis(int port, int slot) {
     return service().ports[port].axes[slot];
 }
 
-// Stands in when no back-end could be made.
+// Stands in while no back-end is installed: no devices.
 class NoJoystickDriver : public TJoystickDriver {
 public:
     std::vector<int> Devices() override { return {}; }
@@ -157,8 +160,6 @@ public:
 
 void InitJoysticks() {
     JoystickService& s = service();
-    if (s.driver) return;
-    s.driver = CreateSDLJoystickDriver();
     if (!s.driver) s.driver = std::make_unique<NoJoystickDriver>();
 }
 
@@ -242,4 +243,36 @@ void SetJoystickObserver(JoystickObserver observer) {
     JoystickService& s = service();
     s.observer = std::move(observer);
     for (ObservedPort& o : s.observed) o = ObservedPort{};
+}
+
+// ---- virtual devices: the arguments are checked here, once for every back-end ----
+
+int JoyVirtualAttach() {
+    return driver().AttachVirtual();
+}
+
+bool JoyVirtualDetach(int handle) {
+    return driver().DetachVirtual(handle);
+}
+
+bool JoyVirtualSetAxis(int handle, int axis, int value) {
+    if (axis < 0 || axis >= TJoystickPosition::kAxes || value < -32768 || value > 32767) return false;
+    return driver().SetVirtualAxis(handle, axis, value);
+}
+
+bool JoyVirtualSetButton(int handle, int button, bool down) {
+    if (button < 0 || button >= 32) return false;
+    return driver().SetVirtualButton(handle, button, down);
+}
+
+bool JoyVirtualSetHat(int handle, int hundredths) {
+    if (hundredths < -1) return false;
+    constexpr int eighth = 4500;
+    // Nearest eighth of a turn (+ half an eighth rounds half up); beyond a full turn is centred.
+    const int snapped = hundredths < 0 || hundredths > 36000 ? -1 : (hundredths + eighth / 2) / eighth % 8 * eighth;
+    return driver().SetVirtualHat(handle, snapped);
+}
+
+void SetJoystickVirtualOnly(bool on) {
+    driver().SetVirtualOnly(on);
 }

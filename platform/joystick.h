@@ -1,5 +1,5 @@
-// Joysticks by direct polling: the port table, per-port last values, button-hit counting, and the device
-// seam.
+// Joysticks by direct polling: the port table, per-port last values and button-hit counting, over the
+// device back-end of joystick_driver.h.
 #pragma once
 
 #include <cstdint>
@@ -8,45 +8,10 @@
 #include <string>
 #include <vector>
 
-// What one device read returns. Axes are in device positions (the SDL back-end reports 0 .. 65535 for
-// its -32768 .. 32767, with minimum 0 and maximum 65535); only axes whose bit is set in axis_valid are
-// stored by the read.
-struct TJoystickPosition {
-    static constexpr int kAxes = 6;                 // x, y, z, r, u, v
-    static constexpr uint32_t kHatCentred = 0xFFFF; // any value above 36000 means centred
-
-    uint32_t buttons = 0;    // bit n: button n held
-    uint32_t axis_valid = 0; // bit n: axis n reported
-    uint32_t axis_pos[kAxes] = {};
-    uint32_t axis_min[kAxes] = {};
-    uint32_t axis_max[kAxes] = {};
-    bool hat_valid = false;
-    uint32_t hat = kHatCentred; // hundredths of a degree clockwise from up (0, 9000 right, ...)
-};
-
-// The device seam. Device ids are the back-end's own and stay valid for as long as the device stays
-// attached; a re-plugged device comes back under a new id.
-class TJoystickDriver {
-public:
-    virtual ~TJoystickDriver() = default;
-    // Called once at the start of every joystick query so that device state and hot-plug are current.
-    virtual void Refresh() {}
-    // The attached devices in the system's order.
-    virtual std::vector<int> Devices() = 0;
-    // Product name, or empty when the device is unknown.
-    virtual std::string Name(int device) = 0;
-    // False when the device is absent or does not answer; `out` is then unspecified.
-    virtual bool Read(int device, TJoystickPosition& out) = 0;
-};
-
-// The SDL2 back-end (sdl_joystick.cpp); a driver without devices when SDL's joystick subsystem fails.
-std::unique_ptr<TJoystickDriver> CreateSDLJoystickDriver();
-
-// Start-up of the joystick service: installs the SDL back-end with empty tables. Idempotent; the
-// queries below call it themselves when it has not run.
+// Start-up of the joystick service: empty tables over the installed back-end (joystick_driver.h),
+// or over no devices at all while none is installed. Idempotent; the queries below call it
+// themselves when it has not run.
 void InitJoysticks();
-// Installs `driver` and empties every table as a fresh start-up would (port table not yet counted).
-void SetJoystickDriver(std::unique_ptr<TJoystickDriver> driver);
 
 // Rebuilds the port table from the devices that answer a read, in the system's order (at most 256),
 // and returns their number. Until the first call every port reads the system's first device; after

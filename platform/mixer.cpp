@@ -2,6 +2,8 @@
 // block mixing.
 #include "platform/mixer.h"
 
+#include "platform/mixer_device.h"
+
 #include "platform/clock.h"
 
 #include <algorithm>

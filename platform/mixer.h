@@ -1,8 +1,8 @@
 // The software mixer: sums voices into 44100 Hz 16-bit stereo blocks that an output device pulls.
 #pragma once
 
-// Pure C++: no output library appears here. A device (sdl_audio_device.cpp, or the manual device of
-// tests and benchmarks) only calls MixerMixBlock on its own thread.
+// Pure C++: no output library appears here. An output device (mixer_device.h: a back-end's, or the
+// manual device of tests and benchmarks) only calls MixerMixBlock on its own thread.
 //
 // Threads: every operation except MixerMixBlock belongs to the game thread. The two sides meet only
 // in two single-writer, single-reader rings of voices and in single 32-bit atomic stores of target
@@ -43,27 +43,6 @@ struct MixerSample {
     const uint8_t* data = nullptr; // length + 1 frames
     int refs = 1;
 };
-
-// An output device: after Open succeeds it calls MixerMixBlock from its own thread until Close
-// returns. Close must not return while a call is in progress.
-class TMixerDevice {
-public:
-    virtual ~TMixerDevice() = default;
-    virtual bool Open() = 0;
-    virtual void Close() = 0;
-};
-
-// Makes the device for a MixerOpen mode (0 wave output, otherwise the mode with a mixing thread of
-// its own); null when the platform has no such device.
-using TMixerDeviceFactory = std::unique_ptr<TMixerDevice> (*)(int mode);
-void MixerSetDeviceFactory(TMixerDeviceFactory factory);
-
-// A device that opens for any mode and never pulls: its owner calls MixerMixBlock itself (tests,
-// benchmarks, offline rendering).
-std::unique_ptr<TMixerDevice> CreateManualMixerDevice(int mode);
-// The platform's audio output, defined by the audio library (sdl_audio_device.cpp): mode 0 opens the
-// default output; there is no mode 1 device here.
-std::unique_ptr<TMixerDevice> CreateSdlAudioDevice(int mode);
 
 // The millisecond clock that stamps starts and times the start delay; GetTickMillis by default.
 using TMixerClock = uint32_t (*)();

@@ -1,8 +1,8 @@
-// The current system driver, the null driver and the module functions over them.
+// The current system driver and the module functions over it.
 #include "platform/system.h"
 
-#include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/system_driver.h"
 
 #include <cstdio>
 
@@ -13,30 +13,7 @@ void TSystemDriver::StopTimer(int) {}
 
 namespace {
 
-class TNullSystemDriver final : public TSystemDriver {
-public:
-    void Poll() override {}
-    void Wait() override { SleepMillis(1); }
-    void MoveMouse(int x, int y) override { TEvent::Create(EVENT_MOUSEMOVE, nullptr, 0, 0, x, y).Emit(); }
-    void SetMouseVisible(bool) override {}
-    void Notify(const std::string& text, bool) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    int Confirm(const std::string& text, bool) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return 0;
-    }
-    int Proceed(const std::string& text, bool) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return 0;
-    }
-    std::string RequestFile(const std::string&, const std::string&, bool, const std::string&) override {
-        return {};
-    }
-    std::string RequestDir(const std::string&, const std::string&) override { return {}; }
-    void OpenURL(const std::string&) override {}
-};
-
-TNullSystemDriver g_null_driver;
-TSystemDriver* g_driver = &g_null_driver;
+TSystemDriver* g_driver = nullptr;
 bool g_pumping = false;
 std::string g_app_title;
 
@@ -51,12 +28,8 @@ public:
 
 } // namespace
 
-TSystemDriver* NullSystemDriver() {
-    return &g_null_driver;
-}
-
 void SetSystemDriver(TSystemDriver* driver) {
-    g_driver = driver ? driver : &g_null_driver;
+    g_driver = driver;
 }
 
 TSystemDriver* CurrentSystemDriver() {
@@ -64,28 +37,34 @@ TSystemDriver* CurrentSystemDriver() {
 }
 
 void PollSystemEvents() {
-    if (g_pumping) return;
+    if (g_pumping || !g_driver) return;
     TPumpGuard guard;
     g_driver->Poll();
 }
 
 void WaitSystemEvent() {
-    if (g_pumping) return;
+    if (g_pumping || !g_driver) return;
     TPumpGuard guard;
     g_driver->Wait();
 }
 
 void SetMousePosition(int x, int y) {
-    g_driver->MoveMouse(x, y);
+    if (g_driver)
+        g_driver->MoveMouse(x, y);
+    else
+        TEvent::Create(EVENT_MOUSEMOVE, nullptr, 0, 0, x, y).Emit();
 }
 void ShowPointer() {
-    g_driver->SetMouseVisible(true);
+    if (g_driver) g_driver->SetMouseVisible(true);
 }
 void HidePointer() {
-    g_driver->SetMouseVisible(false);
+    if (g_driver) g_driver->SetMouseVisible(false);
 }
 void ShowNotice(const std::string& text, bool serious) {
-    g_driver->Notify(text, serious);
+    if (g_driver)
+        g_driver->Notify(text, serious);
+    else
+        std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 void SetAppTitle(const std::string& title) {

@@ -1,51 +1,8 @@
-// The system driver contract: where events come from, the pointer, message boxes, and work posted
-// to the main thread. One driver is current; a replay harness swaps in its own.
+// The system services the game calls: pumping events, the pointer, notices and the application
+// title, over the current system driver (system_driver.h).
 #pragma once
 
-#include <cstdint>
 #include <string>
-
-// Work another thread asks to have done on the main thread, run during a pump (timer ticks).
-using TMainThreadFunc = void (*)(intptr_t a, intptr_t b);
-
-class TSystemDriver {
-public:
-    virtual ~TSystemDriver() = default;
-
-    // Turns every waiting system message into emitted TEvents (and runs posted work).
-    virtual void Poll() = 0;
-    // Blocks until some input or message arrives (or a few milliseconds pass), then pumps.
-    virtual void Wait() = 0;
-    // Moves the pointer to (x, y) in the game picture's pixels. Like a real move it must emit a
-    // MouseMove event at exactly (x, y) before it returns, so the polled pointer reads (x, y) at once.
-    virtual void MoveMouse(int x, int y) = 0;
-    virtual void SetMouseVisible(bool visible) = 0;
-    // Message boxes, captioned with AppTitle().
-    virtual void Notify(const std::string& text, bool serious) = 0;
-    // 1 for OK, 0 otherwise.
-    virtual int Confirm(const std::string& text, bool serious) = 0;
-    // 1 yes, 0 no, -1 cancel.
-    virtual int Proceed(const std::string& text, bool serious) = 0;
-    // Empty string on cancel.
-    virtual std::string RequestFile(const std::string& title, const std::string& filter, bool save,
-                                    const std::string& initial_path) = 0;
-    virtual std::string RequestDir(const std::string& title, const std::string& initial_path) = 0;
-    virtual void OpenURL(const std::string& url) = 0;
-
-    // A periodic system timer: every period_ms milliseconds, on whatever thread the system uses, the
-    // driver arranges for func(a, b) to run on the main thread during a later Poll or Wait. Returns a
-    // handle (non-zero), or 0 when the driver has no timers. After StopTimer no further call is made.
-    virtual int StartTimer(int period_ms, TMainThreadFunc func, intptr_t a, intptr_t b);
-    virtual void StopTimer(int handle);
-};
-
-// The driver that is current until another is set: no input, no pointer; MoveMouse still emits its
-// MouseMove, Wait sleeps a millisecond, message boxes print to stderr and answer "no".
-TSystemDriver* NullSystemDriver();
-
-// Replaces the current driver (null restores the null driver). The caller keeps ownership.
-void SetSystemDriver(TSystemDriver* driver);
-TSystemDriver* CurrentSystemDriver();
 
 // Pump the current driver. Each does nothing while a poll or wait is already running, so hooks may
 // call them (directly or through a polled-input query) safely.

@@ -2,6 +2,7 @@
 #include "platform/timer.h"
 
 #include "platform/system.h"
+#include "platform/system_driver.h"
 
 #include <algorithm>
 #include <array>
@@ -30,6 +31,7 @@ std::shared_ptr<TTimer> TTimer::Create(double hertz, std::optional<TEvent> event
     // Whole milliseconds, as the system timer takes them; faster than 1000 Hz runs at 1000 Hz.
     const int period_ms = std::max(1, static_cast<int>(1000.0 / hertz));
     TSystemDriver* driver = CurrentSystemDriver();
+    if (!driver) return nullptr;
     const intptr_t generation = ++g_last_generation;
     const int handle = driver->StartTimer(period_ms, &TTimer::Fire, slot, generation);
     if (handle == 0) return nullptr;

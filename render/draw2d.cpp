@@ -1,6 +1,7 @@
 // The 2D drawing state and the global drawing functions: every setter stores into the current state
 // and forwards to the current back-end; transforms are applied on the CPU.
 #include "render/draw2d.h"
+#include "render/draw2d_driver.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,5 +1,4 @@
-// The 2D drawing state of a graphics context, the drawing back-end interface and the global drawing
-// functions.
+// The 2D drawing state of a graphics context and the global drawing functions.
 #pragma once
 
 #include "render/graphics.h"
@@ -19,41 +18,6 @@ using TGraphicsPtr = std::shared_ptr<TGraphics>;
 
 // Blend modes of SetBlend.
 enum : int { BLEND_MASK = 1, BLEND_SOLID = 2, BLEND_ALPHA = 3, BLEND_LIGHT = 4, BLEND_SHADE = 5 };
-
-// The drawing back-end: a graphics driver that can also draw. The defaults do nothing, so the base
-// class doubles as the null back-end that is current while no drawing state is.
-class TDraw2DDriver : public TGraphicsDriver {
-public:
-    std::vector<TGraphicsMode> GraphicsModes() override;
-    TGraphicsPtr AttachGraphics(intptr_t window, int flags) override;
-    TGraphicsPtr CreateGraphics(int width, int height, int depth, int hertz, int flags) override;
-    void SetGraphics(TGraphics* graphics) override;
-    void Flip(int sync) override;
-
-    // Makes a drawable frame (a texture for the GL back-end) from a pixmap; null when it cannot.
-    virtual TImageFramePtr CreateFrameFromPixmap(const TPixmapPtr& pixmap, int flags);
-    virtual void SetBlend(int mode);
-    virtual void SetAlpha(float alpha);
-    virtual void SetColor(int red, int green, int blue);
-    virtual void SetClsColor(int red, int green, int blue);
-    virtual void SetViewport(int x, int y, int w, int h);
-    virtual void SetTransform(float ix, float iy, float jx, float jy);
-    virtual void SetLineWidth(float width);
-    virtual void Cls();
-    // An already translated point.
-    virtual void Plot(float x, float y);
-    // Local end points (transformed by the current 2 x 2 transform), then translated by (tx, ty).
-    virtual void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty);
-    virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty);
-    // Local bounding box of the oval.
-    virtual void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty);
-    // xy holds x, y pairs; (handle_x, handle_y) is added to each before the transform.
-    virtual void DrawPoly(const std::vector<float>& xy, float handle_x, float handle_y, float tx, float ty);
-    // Writes the pixmap with its top-left pixel at (x, y) of the picture.
-    virtual void DrawPixmap(const TPixmapPtr& pixmap, int x, int y);
-    // Reads a w x h rectangle of the picture, top row first, as a format-6 pixmap.
-    virtual TPixmapPtr GrabPixmap(int x, int y, int w, int h);
-};
 
 // The drawing state bound to one graphics context.
 class TDraw2DGraphics : public TGraphics {
@@ -90,9 +54,6 @@ public:
     static TDraw2DGraphics* Current();
     static TDraw2DGraphicsPtr Create(const TGraphicsPtr& graphics, TDraw2DDriver* driver);
 };
-
-// The current drawing back-end (the null back-end when no state is current).
-TDraw2DDriver* CurrentDraw2DDriver();
 
 // The default image font is built by the font layer; it registers its maker here, and the maker runs
 // once, when the first drawing state is created (or on the first GetImageFont after registration).

@@ -2,6 +2,7 @@
 #include "render/image.h"
 
 #include "platform/stream.h"
+#include "render/draw2d_driver.h"
 
 #include <cassert>
 #include <cmath>

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "render/draw2d.h"
+#include "render/image_frame.h"
 #include "render/pixmap.h"
 
 #include <memory>
@@ -18,19 +19,6 @@ enum : int {
     IMAGE_FILTERED = 2,  // linear texture filtering (else nearest)
     IMAGE_MIPMAPPED = 4, // a full mipmap chain
     IMAGE_DYNAMIC = 8,   // content replaced often; no effect on the GL back-end
-};
-
-// A drawable frame: the back-end's texture of one image frame.
-class TImageFrame {
-public:
-    virtual ~TImageFrame() = default;
-    // Draws the frame stretched over the local rectangle (x0, y0)-(x1, y1), transformed by the current
-    // 2 x 2 transform and translated by (tx, ty).
-    virtual void Draw(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
-    // Like Draw, showing only the frame's pixel rectangle (sx, sy)-(sx + sw, sy + sh), so that many
-    // small pictures packed into one frame draw without a texture change between them.
-    virtual void DrawPart(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1,
-                          float tx, float ty) = 0;
 };
 
 class TImage {

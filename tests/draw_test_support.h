@@ -1,8 +1,9 @@
-// Shared by the drawing and image tests: a real 640 x 480 GL window, read-back and exact picture checks.
+// Shared by the drawing and image tests: a 640 x 480 picture (a real GL window unless a test asks for
+// the null back-end), read-back and exact picture checks.
 #pragma once
 
+#include "backends/install.h"
 #include "render/draw2d.h"
-#include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 #include "render/png_writer.h"
 
@@ -24,10 +25,22 @@ inline std::ostream& operator<<(std::ostream& out, const Rgba& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
 }
 
+// Installs the back-ends of `video` ("sdl": a real GL window; "null": the software picture) once per
+// test binary.
+inline void EnsureBackends(const char* video = "sdl") {
+    static bool installed = false;
+    if (installed) return;
+    TBackendChoice choice;
+    choice.video = video;
+    std::string error;
+    ASSERT_TRUE(InstallBackends(choice, error)) << error;
+    installed = true;
+}
+
 // Opens the windowed 640 x 480 picture once per test binary (again when a test closed it).
-inline void EnsureGraphics() {
+inline void EnsureGraphics(const char* video = "sdl") {
     if (GraphicsWidth() == 640 && GraphicsHeight() == 480 && CurrentGraphics()) return;
-    InstallGLDraw2DDriver();
+    EnsureBackends(video);
     ASSERT_TRUE(OpenGraphics(640, 480, 0, 60, 2)) << GraphicsError();
 }
 

@@ -1,8 +1,10 @@
 // Samples, their conversions and loaders (Ogg Vorbis made here with the encoder, RIFF WAVE), drivers and
 // channels on SDL's dummy audio, the Null fallback, and one sound played through SDL's disk driver.
+#include "backends/sdl/sdl_audio_device.h"
 #include "platform/audio.h"
 #include "platform/audio_sample.h"
 #include "platform/mixer.h"
+#include "platform/mixer_device.h"
 #include "platform/stream.h"
 
 #include <gtest/gtest.h>
@@ -411,6 +413,7 @@ protected:
         saved_driver_ = driver ? driver : "";
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         ShutdownAudio();
+        MixerSetDeviceFactory(&CreateSdlAudioDevice);
     }
 
     void TearDown() override {

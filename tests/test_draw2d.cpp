@@ -2,7 +2,9 @@
 // lines, ovals, viewport, pixel write and read-back, and batched against unbatched drawing.
 #include "draw_test_support.h"
 
+#include "backends/gl1/gl_draw2d.h"
 #include "backends/gl1/gl_image_frame.h"
+#include "render/draw2d_driver.h"
 #include "render/image.h"
 
 #include <GL/gl.h>

@@ -1,8 +1,10 @@
 // Events, hook chains, the event queue, polled input, timers and the SDL key and event translation.
+#include "backends/null/null_system.h"
+#include "backends/sdl/sdl_system.h"
 #include "platform/event.h"
 #include "platform/polled_input.h"
-#include "backends/sdl/sdl_system.h"
 #include "platform/system.h"
+#include "platform/system_driver.h"
 #include "platform/timer.h"
 
 #include <SDL.h>
@@ -307,7 +309,7 @@ TEST_F(PolledInput, HooksMayPollWhileAPumpRuns) {
     EXPECT_EQ(KeyHitCount(71), 1);
     DeleteHook(EventEmitHookId, PollingHook, nullptr);
     SetSystemDriver(nullptr);
-    EXPECT_EQ(CurrentSystemDriver(), NullSystemDriver());
+    EXPECT_EQ(CurrentSystemDriver(), nullptr);
 }
 
 TEST_F(PolledInput, WaitsReturnTheLowestHit) {
@@ -332,10 +334,15 @@ TEST_F(PolledInput, WaitsReturnTheLowestHit) {
     SetSystemDriver(nullptr);
 }
 
-TEST_F(PolledInput, TheNullDriverStillMovesThePolledPointer) {
+TEST_F(PolledInput, WithoutADriverOrOnTheNullDriverThePointerStillMoves) {
     SetMousePosition(320, 220);
     EXPECT_EQ(GetMouseX(), 320);
     EXPECT_EQ(GetMouseY(), 220);
+    SetSystemDriver(NullSystemDriver());
+    SetMousePosition(12, 34);
+    EXPECT_EQ(GetMouseX(), 12);
+    EXPECT_EQ(GetMouseY(), 34);
+    SetSystemDriver(nullptr);
 }
 
 // ---- the event queue ----
@@ -627,6 +634,9 @@ TEST_F(SDLEvents, TimersEmitTheirOwnEventAndAtMost16Run) {
 TEST(NullDriver, HasNoTimers) {
     SetSystemDriver(nullptr);
     EXPECT_EQ(TTimer::Create(60), nullptr);
+    SetSystemDriver(NullSystemDriver());
+    EXPECT_EQ(TTimer::Create(60), nullptr);
+    SetSystemDriver(nullptr);
 }
 
 } // namespace

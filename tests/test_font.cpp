@@ -2,6 +2,8 @@
 // bitmaps, smooth padding, size fallback, lazy glyph images, and text under the drawing transform.
 #include "draw_test_support.h"
 
+#include "backends/gl1/gl_draw2d.h"
+
 #include "platform/embedded.h"
 #include "platform/stream.h"
 #include "render/freetype_font.h"

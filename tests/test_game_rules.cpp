@@ -1,4 +1,4 @@
-// The rules of the game flow, stepped in-process on a real picture: new game and stage, the tanks'
+// The rules of the game flow, stepped in-process on the null back-end (no display): new game and stage, the tanks'
 // entry, stage clear, game over, the live high score, the HUD's texts and the menu's layout.
 #include "game/effects.h"
 #include "game/embedded_assets.h"
@@ -11,8 +11,7 @@
 #include "game/stage.h"
 #include "game/tank.h"
 #include "platform/joystick.h"
-#include "backends/sdl/sdl_system.h"
-#include "backends/gl1/gl_draw2d.h"
+#include "backends/install.h"
 #include "render/graphics.h"
 #include "render/image.h"
 #include "render/image_font.h"
@@ -27,11 +26,13 @@ namespace {
 class GameRules : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        TBackendChoice null_devices;
+        null_devices.video = "null";
+        std::string error;
+        ASSERT_TRUE(InstallBackends(null_devices, error)) << error;
         register_embedded_assets();
-        InstallSDLSystemDriver();
         InitJoysticks();
         InitPixmapLoaders();
-        InstallGLDraw2DDriver();
         InitFontLoaders();
         SetGraphicsWindowed(true, 1);
         ASSERT_TRUE(OpenGraphics(640, 480, 32, 60, 2)) << GraphicsError();

@@ -4,6 +4,8 @@
 #include "platform/polled_input.h"
 #include "platform/system.h"
 #include "backends/gl1/gl_graphics.h"
+#include "backends/sdl/sdl_system.h"
+#include "platform/system_driver.h"
 #include "render/graphics.h"
 
 #include <gtest/gtest.h>
@@ -219,6 +221,10 @@ unsigned long PicturePixel(int x, int y) {
 class Graphics : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The OpenGL graphics driver alone, with the SDL system driver that reports its window's
+        // pointer and close button.
+        SetSystemDriver(SDLSystemDriver());
+        SetSDLPointerMap(GLPointerMap());
         SetGraphicsDriver(GLGraphicsDriver(), GRAPHICS_BACKBUFFER);
         SetGraphicsWindowed(true, 1);
         SetFlipUnpaced(false);

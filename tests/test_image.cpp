@@ -2,7 +2,9 @@
 // grabbing, cells, tiling, filtering and the re-upload of textures after a new context.
 #include "draw_test_support.h"
 
+#include "backends/gl1/gl_draw2d.h"
 #include "backends/gl1/gl_image_frame.h"
+#include "render/draw2d_driver.h"
 #include "render/image.h"
 #include "render/pixmap_loader.h"
 

@@ -1,26 +1,34 @@
-// Joystick ports, reads, hit counting and hot-plug, driven through SDL's virtual joysticks.
+// Joystick ports, reads, hit counting and hot-plug, driven through the virtual joysticks of each
+// back-end: SDL's, and the null back-end's software devices, which must read alike.
+#include "backends/null/null_joystick.h"
+#include "backends/sdl/sdl_joystick.h"
 #include "platform/joystick.h"
+#include "platform/joystick_driver.h"
 #include "platform/virtual_joystick.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
 
-class Joystick : public ::testing::Test {
+// The back-end under test, by name.
+void install_joystick_backend(const std::string& name) {
+    SetJoystickDriver(name == "sdl" ? CreateSDLJoystickDriver() : CreateNullJoystickDriver());
+    // A pad plugged into the test machine must not change the results.
+    SetJoystickVirtualOnly(true);
+}
+
+class Joystick : public ::testing::TestWithParam<std::string> {
 protected:
-    void SetUp() override {
-        // A pad plugged into the test machine must not change the results.
-        SetJoystickVirtualOnly(true);
-        SetJoystickDriver(CreateSDLJoystickDriver());
-    }
+    void SetUp() override { install_joystick_backend(GetParam()); }
     void TearDown() override {
         SetJoystickObserver({});
         for (int h : handles_) JoyVirtualDetach(h);
-        SetJoystickDriver(CreateSDLJoystickDriver());
+        install_joystick_backend(GetParam());
     }
     int attach() {
         const int h = JoyVirtualAttach();
@@ -40,7 +48,7 @@ float axis_of_raw(int raw) {
     return static_cast<float>((raw + 32768) * 2.0 / 65535.0 - 1.0);
 }
 
-TEST_F(Joystick, NothingAttachedReadsZero) {
+TEST_P(Joystick, NothingAttachedReadsZero) {
     EXPECT_EQ(GetJoyX(0), 0.0f);
     EXPECT_EQ(JoyButtonHitCount(0, 0), 0);
     EXPECT_EQ(CountJoysticks(), 0);
@@ -54,7 +62,7 @@ TEST_F(Joystick, NothingAttachedReadsZero) {
     }
 }
 
-TEST_F(Joystick, AxesFollowTheFormulaToBothEndsWithoutDeadZone) {
+TEST_P(Joystick, AxesFollowTheFormulaToBothEndsWithoutDeadZone) {
     const int h = attach();
     ASSERT_EQ(CountJoysticks(), 1);
     EXPECT_EQ(JoyName(0), "Virtual Joystick");
@@ -91,7 +99,7 @@ TEST_F(Joystick, AxesFollowTheFormulaToBothEndsWithoutDeadZone) {
     EXPECT_FALSE(JoyVirtualSetAxis(h, 0, 32768));
 }
 
-TEST_F(Joystick, HatIsAFractionOfATurnOrMinusOneWhenCentred) {
+TEST_P(Joystick, HatIsAFractionOfATurnOrMinusOneWhenCentred) {
     const int h = attach();
     ASSERT_EQ(CountJoysticks(), 1);
     EXPECT_EQ(GetJoyHat(0), -1.0f);
@@ -107,7 +115,7 @@ TEST_F(Joystick, HatIsAFractionOfATurnOrMinusOneWhenCentred) {
     }
 }
 
-TEST_F(Joystick, ButtonPressesAreCountedByReadsAndClearedByTheCount) {
+TEST_P(Joystick, ButtonPressesAreCountedByReadsAndClearedByTheCount) {
     const int h = attach();
     ASSERT_EQ(CountJoysticks(), 1);
 
@@ -139,7 +147,7 @@ TEST_F(Joystick, ButtonPressesAreCountedByReadsAndClearedByTheCount) {
     EXPECT_EQ(JoyButtonHitCount(15, 0), 1);
 }
 
-TEST_F(Joystick, ButtonsAbove15AreHeldButNotCounted) {
+TEST_P(Joystick, ButtonsAbove15AreHeldButNotCounted) {
     const int h = attach();
     ASSERT_EQ(CountJoysticks(), 1);
     for (int b : {16, 20, 31}) ASSERT_TRUE(JoyVirtualSetButton(h, b, true));
@@ -151,7 +159,7 @@ TEST_F(Joystick, ButtonsAbove15AreHeldButNotCounted) {
     EXPECT_FALSE(JoyVirtualSetButton(h, 32, true));
 }
 
-TEST_F(Joystick, PortsNumberDevicesInOrderAndKeepTheirOwnState) {
+TEST_P(Joystick, PortsNumberDevicesInOrderAndKeepTheirOwnState) {
     const int first = attach();
     const int second = attach();
     ASSERT_EQ(CountJoysticks(), 2);
@@ -174,7 +182,7 @@ TEST_F(Joystick, PortsNumberDevicesInOrderAndKeepTheirOwnState) {
     EXPECT_EQ(JoyName(2), "");
 }
 
-TEST_F(Joystick, BeforeTheFirstCountPortsReadTheFirstDevice) {
+TEST_P(Joystick, BeforeTheFirstCountPortsReadTheFirstDevice) {
     const int h = attach();
     ASSERT_TRUE(JoyVirtualSetAxis(h, 0, 32767));
     EXPECT_EQ(GetJoyX(0), 1.0f);
@@ -185,7 +193,7 @@ TEST_F(Joystick, BeforeTheFirstCountPortsReadTheFirstDevice) {
     EXPECT_EQ(GetJoyX(1), 1.0f) << "port 1 has no device after the count and keeps its last value";
 }
 
-TEST_F(Joystick, HotPlugShowsAtTheNextCountAndUnplugKeepsLastValues) {
+TEST_P(Joystick, HotPlugShowsAtTheNextCountAndUnplugKeepsLastValues) {
     ASSERT_EQ(CountJoysticks(), 0);
     const int first = attach();
     ASSERT_TRUE(JoyVirtualSetAxis(first, 0, 32767));
@@ -218,7 +226,7 @@ TEST_F(Joystick, HotPlugShowsAtTheNextCountAndUnplugKeepsLastValues) {
     EXPECT_EQ(GetJoyY(1), 1.0f) << "port 1 lost its device and keeps its last value";
 }
 
-TEST_F(Joystick, VirtualHandlesAreCheckedAndDetachIsOnce) {
+TEST_P(Joystick, VirtualHandlesAreCheckedAndDetachIsOnce) {
     EXPECT_FALSE(JoyVirtualDetach(12345));
     EXPECT_FALSE(JoyVirtualSetAxis(12345, 0, 0));
     const int h = attach();
@@ -239,7 +247,7 @@ std::ostream& operator<<(std::ostream& os, const Seen& s) {
               << "}";
 }
 
-TEST_F(Joystick, ObserverIsToldEveryChangeOnce) {
+TEST_P(Joystick, ObserverIsToldEveryChangeOnce) {
     std::vector<Seen> seen;
     SetJoystickObserver([&](int port, const JoystickChange& c) {
         seen.push_back({port, c.kind, c.index, c.value});
@@ -276,7 +284,12 @@ TEST_F(Joystick, ObserverIsToldEveryChangeOnce) {
 }
 
 // The game reads its pads while its window may lack keyboard focus (replays under a virtual display).
-TEST_F(Joystick, ReadsDoNotDependOnWindowFocus) {
+// Only SDL has windows and focus.
+using SdlJoystick = Joystick;
+INSTANTIATE_TEST_SUITE_P(Backends, SdlJoystick, ::testing::Values("sdl"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST_P(SdlJoystick, ReadsDoNotDependOnWindowFocus) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
     SDL_Window* window = SDL_CreateWindow("joystick", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
@@ -295,7 +308,7 @@ TEST_F(Joystick, ReadsDoNotDependOnWindowFocus) {
 }
 
 // Replaying what the observer reported onto fresh virtual devices reproduces the reads.
-TEST_F(Joystick, ObservedChangesReplayToTheSameReadings) {
+TEST_P(Joystick, ObservedChangesReplayToTheSameReadings) {
     std::vector<Seen> log;
     SetJoystickObserver([&](int port, const JoystickChange& c) {
         log.push_back({port, c.kind, c.index, c.value});
@@ -311,7 +324,7 @@ TEST_F(Joystick, ObservedChangesReplayToTheSameReadings) {
     SetJoystickObserver({});
     detach(h);
 
-    SetJoystickDriver(CreateSDLJoystickDriver());
+    install_joystick_backend(GetParam());
     int replay = -1;
     for (const Seen& s : log) {
         switch (s.kind) {
@@ -345,7 +358,7 @@ public:
     TJoystickPosition* pos_;
 };
 
-TEST_F(Joystick, FormulaUsesTheDeviceRangeAndSkipsWhatIsNotReported) {
+TEST_P(Joystick, FormulaUsesTheDeviceRangeAndSkipsWhatIsNotReported) {
     TJoystickPosition pos;
     pos.axis_valid = 0b11;
     pos.axis_min[0] = 0;
@@ -372,9 +385,14 @@ TEST_F(Joystick, FormulaUsesTheDeviceRangeAndSkipsWhatIsNotReported) {
     EXPECT_EQ(GetJoyHat(0), 0.25f);
 }
 
-using JoystickDeathTest = Joystick;
+INSTANTIATE_TEST_SUITE_P(Backends, Joystick, ::testing::Values("sdl", "null"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
-TEST_F(JoystickDeathTest, PortsAndButtonsOutOfRangeAreCallerErrors) {
+using JoystickDeathTest = Joystick;
+INSTANTIATE_TEST_SUITE_P(Backends, JoystickDeathTest, ::testing::Values("null"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST_P(JoystickDeathTest, PortsAndButtonsOutOfRangeAreCallerErrors) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(GetJoyX(16), "port 16 out of range");
     EXPECT_DEATH(GetJoyY(-1), "port -1 out of range");

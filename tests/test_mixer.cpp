@@ -1,5 +1,6 @@
 // The mixer's arithmetic, timing and voice bookkeeping, block by block through a manual device.
 #include "platform/mixer.h"
+#include "platform/mixer_device.h"
 
 #include <gtest/gtest.h>
 

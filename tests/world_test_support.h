@@ -27,10 +27,16 @@
 
 namespace world_test {
 
+// The back-end a world test binary runs on: the pixel tests of drawing on real GL, the rules of the
+// objects on the null back-end, without a display.
+#ifndef WORLD_TEST_VIDEO
+#define WORLD_TEST_VIDEO "sdl"
+#endif
+
 // Opens the picture and loads the game's images, font and sounds once per test binary.
 inline void EnsureWorld() {
     static bool loaded = false;
-    draw_test::EnsureGraphics();
+    draw_test::EnsureGraphics(WORLD_TEST_VIDEO);
     SetFlipUnpaced(true);
     if (loaded) return;
     register_embedded_assets();

@@ -380,7 +380,3 @@ TGLDraw2DDriver* GLDraw2DDriver() {
     static TGLDraw2DDriver driver;
     return &driver;
 }
-
-void InstallGLDraw2DDriver() {
-    SetGraphicsDriver(GLDraw2DDriver(), 2);
-}

@@ -1,7 +1,7 @@
 // TGLDraw2DDriver: the drawing back-end over OpenGL 1.x in a compatibility context.
 #pragma once
 
-#include "render/draw2d.h"
+#include "render/draw2d_driver.h"
 
 #include <cstdint>
 #include <string>
@@ -93,7 +93,3 @@ private:
 
 // The single OpenGL drawing back-end.
 TGLDraw2DDriver* GLDraw2DDriver();
-
-// Makes the OpenGL drawing back-end the current graphics driver with default flags 2 (back buffer).
-// The game calls it once at start-up, before opening its graphics.
-void InstallGLDraw2DDriver();

@@ -152,8 +152,6 @@ private:
     }
 };
 
-TGLPointerMap g_pointer_map;
-
 bool StartVideo() {
     TGLState& gl = GL();
     if (gl.video_started) return true;
@@ -169,8 +167,6 @@ bool StartVideo() {
         return false;
     }
     gl.video_started = true;
-    InstallSDLSystemDriver();
-    SetSDLPointerMap(&g_pointer_map);
     return true;
 }
 
@@ -384,6 +380,11 @@ void TGLGraphics::Close() {
     if (!_context) return;
     DestroyRecord(_context);
     _context = nullptr;
+}
+
+TSDLPointerMap* GLPointerMap() {
+    static TGLPointerMap map;
+    return &map;
 }
 
 TGLGraphicsDriver* GLGraphicsDriver() {

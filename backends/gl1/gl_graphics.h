@@ -59,6 +59,10 @@ void GLBindRenderTarget();
 // The window of the current context, or null.
 SDL_Window* GLGraphicsWindow();
 
+// The pointer's window-to-picture mapping of the current context, for the SDL system driver.
+class TSDLPointerMap;
+TSDLPointerMap* GLPointerMap();
+
 // Where a picture sits in a window: scaled as large as fits with its aspect kept, centred. Window
 // pixels with y downward.
 struct TPicturePlacement {

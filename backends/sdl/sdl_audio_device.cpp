@@ -1,4 +1,6 @@
 // The mixer's output device over SDL audio: 44100 Hz, 16-bit signed, stereo, pulled in blocks of 512 frames.
+#include "backends/sdl/sdl_audio_device.h"
+
 #include "platform/mixer.h"
 
 #include <SDL.h>

@@ -1,6 +1,7 @@
 // The joystick back-end over SDL2's joystick API, and virtual devices on SDL's virtual joysticks.
-#include "platform/joystick.h"
-#include "platform/virtual_joystick.h"
+#include "backends/sdl/sdl_joystick.h"
+
+#include "platform/joystick_driver.h"
 
 #include <SDL.h>
 
@@ -8,8 +9,6 @@
 #include <map>
 
 namespace {
-
-bool g_virtual_only = false;
 
 // Joysticks are polled, never delivered as events, and are read whether or not a window has focus,
 // as the game reads them at every query. Safe to call again after SDL_Quit.
@@ -37,10 +36,6 @@ int device_index_of(SDL_JoystickID id) {
     return -1;
 }
 
-bool visible(int device_index) {
-    return !g_virtual_only || SDL_JoystickIsVirtual(device_index);
-}
-
 // Hundredths of a degree clockwise from up for SDL's hat bits; centred and impossible combinations
 // (up with down, left with right) read as centred.
 uint32_t hat_hundredths(Uint8 hat) {
@@ -55,6 +50,29 @@ uint32_t hat_hundredths(Uint8 hat) {
     case SDL_HAT_LEFTUP: return 31500;
     default: return TJoystickPosition::kHatCentred;
     }
+}
+
+// Virtual devices by handle (their SDL instance id), each held open for setting its values.
+std::map<int, SDL_Joystick*>& virtual_devices() {
+    static std::map<int, SDL_Joystick*> devices;
+    return devices;
+}
+
+SDL_Joystick* virtual_device(int handle) {
+    auto& devices = virtual_devices();
+    if (!SDL_WasInit(SDL_INIT_JOYSTICK)) {
+        devices.clear(); // SDL_Quit detached and closed them
+        return nullptr;
+    }
+    auto it = devices.find(handle);
+    return it == devices.end() ? nullptr : it->second;
+}
+
+// SDL's hat bits for one of the eight directions in hundredths of a degree, or centred for -1.
+Uint8 hat_bits(int hundredths) {
+    static const Uint8 kDirections[8] = {SDL_HAT_UP,   SDL_HAT_RIGHTUP,  SDL_HAT_RIGHT, SDL_HAT_RIGHTDOWN,
+                                         SDL_HAT_DOWN, SDL_HAT_LEFTDOWN, SDL_HAT_LEFT,  SDL_HAT_LEFTUP};
+    return hundredths < 0 ? SDL_HAT_CENTERED : kDirections[(hundredths / 4500) % 8];
 }
 
 class SDLJoystickDriver : public TJoystickDriver {
@@ -102,7 +120,7 @@ public:
     bool Read(int device, TJoystickPosition& out) override {
         const OpenDevice* dev = open(device);
         if (!dev || !SDL_JoystickGetAttached(dev->joy)) return false;
-        if (g_virtual_only && !dev->is_virtual) return false;
+        if (virtual_only_ && !dev->is_virtual) return false;
         SDL_Joystick* joy = dev->joy;
         out = TJoystickPosition{};
         const int buttons = std::min(SDL_JoystickNumButtons(joy), 32);
@@ -123,7 +141,59 @@ public:
         return true;
     }
 
+    int AttachVirtual() override {
+        if (!SDL_WasInit(SDL_INIT_JOYSTICK)) virtual_devices().clear();
+        if (!sdl_joysticks_ready()) return -1;
+        SDL_VirtualJoystickDesc desc;
+        SDL_zero(desc);
+        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
+        desc.naxes = TJoystickPosition::kAxes;
+        desc.nbuttons = 32;
+        desc.nhats = 1;
+        desc.name = "Virtual Joystick";
+        const int index = SDL_JoystickAttachVirtualEx(&desc);
+        if (index < 0) return -1;
+        SDL_Joystick* joy = SDL_JoystickOpen(index);
+        if (!joy) {
+            SDL_JoystickDetachVirtual(index);
+            return -1;
+        }
+        const int handle = SDL_JoystickInstanceID(joy);
+        virtual_devices()[handle] = joy;
+        return handle;
+    }
+
+    bool DetachVirtual(int handle) override {
+        SDL_Joystick* joy = virtual_device(handle);
+        if (!joy) return false;
+        const int index = device_index_of(handle);
+        if (index >= 0) SDL_JoystickDetachVirtual(index);
+        SDL_JoystickClose(joy);
+        virtual_devices().erase(handle);
+        return true;
+    }
+
+    bool SetVirtualAxis(int handle, int axis, int value) override {
+        SDL_Joystick* joy = virtual_device(handle);
+        return joy && SDL_JoystickSetVirtualAxis(joy, axis, static_cast<Sint16>(value)) == 0;
+    }
+
+    bool SetVirtualButton(int handle, int button, bool down) override {
+        SDL_Joystick* joy = virtual_device(handle);
+        return joy && SDL_JoystickSetVirtualButton(joy, button, down ? SDL_PRESSED : SDL_RELEASED) == 0;
+    }
+
+    bool SetVirtualHat(int handle, int hundredths) override {
+        SDL_Joystick* joy = virtual_device(handle);
+        return joy && SDL_JoystickSetVirtualHat(joy, 0, hat_bits(hundredths)) == 0;
+    }
+
+    void SetVirtualOnly(bool on) override { virtual_only_ = on; }
+
 private:
+    bool visible(int device_index) const { return !virtual_only_ || SDL_JoystickIsVirtual(device_index); }
+
     struct OpenDevice {
         SDL_Joystick* joy;
         bool is_virtual;
@@ -145,86 +215,11 @@ private:
     }
 
     std::map<int, OpenDevice> open_;
+    bool virtual_only_ = false;
 };
-
-// Virtual devices by handle (their SDL instance id), each held open for setting its values.
-std::map<int, SDL_Joystick*>& virtual_devices() {
-    static std::map<int, SDL_Joystick*> devices;
-    return devices;
-}
-
-SDL_Joystick* virtual_device(int handle) {
-    auto& devices = virtual_devices();
-    if (!SDL_WasInit(SDL_INIT_JOYSTICK)) {
-        devices.clear(); // SDL_Quit detached and closed them
-        return nullptr;
-    }
-    auto it = devices.find(handle);
-    return it == devices.end() ? nullptr : it->second;
-}
 
 } // namespace
 
 std::unique_ptr<TJoystickDriver> CreateSDLJoystickDriver() {
     return std::make_unique<SDLJoystickDriver>();
-}
-
-void SetJoystickVirtualOnly(bool on) {
-    g_virtual_only = on;
-}
-
-int JoyVirtualAttach() {
-    if (!SDL_WasInit(SDL_INIT_JOYSTICK)) virtual_devices().clear();
-    if (!sdl_joysticks_ready()) return -1;
-    SDL_VirtualJoystickDesc desc;
-    SDL_zero(desc);
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
-    desc.naxes = TJoystickPosition::kAxes;
-    desc.nbuttons = 32;
-    desc.nhats = 1;
-    desc.name = "Virtual Joystick";
-    const int index = SDL_JoystickAttachVirtualEx(&desc);
-    if (index < 0) return -1;
-    SDL_Joystick* joy = SDL_JoystickOpen(index);
-    if (!joy) {
-        SDL_JoystickDetachVirtual(index);
-        return -1;
-    }
-    const int handle = SDL_JoystickInstanceID(joy);
-    virtual_devices()[handle] = joy;
-    return handle;
-}
-
-bool JoyVirtualDetach(int handle) {
-    SDL_Joystick* joy = virtual_device(handle);
-    if (!joy) return false;
-    const int index = device_index_of(handle);
-    if (index >= 0) SDL_JoystickDetachVirtual(index);
-    SDL_JoystickClose(joy);
-    virtual_devices().erase(handle);
-    return true;
-}
-
-bool JoyVirtualSetAxis(int handle, int axis, int value) {
-    SDL_Joystick* joy = virtual_device(handle);
-    if (!joy || axis < 0 || axis >= TJoystickPosition::kAxes || value < -32768 || value > 32767) return false;
-    return SDL_JoystickSetVirtualAxis(joy, axis, static_cast<Sint16>(value)) == 0;
-}
-
-bool JoyVirtualSetButton(int handle, int button, bool down) {
-    SDL_Joystick* joy = virtual_device(handle);
-    if (!joy || button < 0 || button >= 32) return false;
-    return SDL_JoystickSetVirtualButton(joy, button, down ? SDL_PRESSED : SDL_RELEASED) == 0;
-}
-
-bool JoyVirtualSetHat(int handle, int hundredths) {
-    SDL_Joystick* joy = virtual_device(handle);
-    if (!joy || hundredths < -1) return false;
-    static const Uint8 kDirections[8] = {SDL_HAT_UP,   SDL_HAT_RIGHTUP,  SDL_HAT_RIGHT, SDL_HAT_RIGHTDOWN,
-                                         SDL_HAT_DOWN, SDL_HAT_LEFTDOWN, SDL_HAT_LEFT,  SDL_HAT_LEFTUP};
-    // Nearest eighth of a turn; 4500 hundredths apart, so +2250 rounds half up.
-    const Uint8 bits = hundredths < 0 || hundredths > 36000 ? SDL_HAT_CENTERED
-                                                            : kDirections[((hundredths + 2250) / 4500) % 8];
-    return SDL_JoystickSetVirtualHat(joy, 0, bits) == 0;
 }

@@ -2,6 +2,8 @@
 #include "backends/sdl/sdl_system.h"
 
 #include "platform/event.h"
+#include "platform/system.h"
+#include "platform/system_driver.h"
 
 #include <SDL.h>
 
@@ -398,8 +400,4 @@ TSDLSystemDriver* SDLSystemDriver() {
     // Never destroyed: hooks and exit handlers may still pump while the program ends.
     static TSDLSystemDriver* driver = new TSDLSystemDriver;
     return driver;
-}
-
-void InstallSDLSystemDriver() {
-    if (CurrentSystemDriver() == NullSystemDriver()) SetSystemDriver(SDLSystemDriver());
 }

@@ -1,7 +1,7 @@
 // The SDL system driver: device input, pointer, message boxes and timers over SDL2.
 #pragma once
 
-#include "platform/system.h"
+#include "platform/system_driver.h"
 
 #include <cstdint>
 #include <map>
@@ -9,8 +9,9 @@
 struct SDL_Window;
 union SDL_Event;
 
-// How the game window's pixels relate to the game picture's, for the pointer. The graphics layer
-// registers one while its window is open; without one, coordinates pass through unchanged.
+// How the game window's pixels relate to the game picture's, for the pointer. The drawing back-end
+// that opens the windows provides one and the back-end installer registers it; without one,
+// coordinates pass through unchanged.
 class TSDLPointerMap {
 public:
     virtual ~TSDLPointerMap() = default;
@@ -77,6 +78,3 @@ private:
 
 // The one SDL driver, made on first use.
 TSDLSystemDriver* SDLSystemDriver();
-
-// Makes the SDL driver current unless another driver than the null one was set (a replay harness's).
-void InstallSDLSystemDriver();

@@ -1,0 +1,52 @@
+// The back-end table: which system, joystick, audio and drawing back-ends each --video choice joins.
+#include "backends/install.h"
+
+#include "backends/gl1/gl_draw2d.h"
+#include "backends/gl1/gl_graphics.h"
+#include "backends/null/null_audio_device.h"
+#include "backends/null/null_draw2d.h"
+#include "backends/null/null_joystick.h"
+#include "backends/null/null_system.h"
+#include "backends/sdl/sdl_audio_device.h"
+#include "backends/sdl/sdl_joystick.h"
+#include "backends/sdl/sdl_system.h"
+#include "platform/joystick_driver.h"
+#include "platform/mixer_device.h"
+#include "platform/system_driver.h"
+#include "render/draw2d_driver.h"
+
+namespace {
+
+void InstallSdl() {
+    SetSystemDriver(SDLSystemDriver());
+    // The pointer arrives in window pixels; the drawing back-end knows where its picture sits.
+    SetSDLPointerMap(GLPointerMap());
+    SetJoystickDriver(CreateSDLJoystickDriver());
+    MixerSetDeviceFactory(&CreateSdlAudioDevice);
+    SetGraphicsDriver(GLDraw2DDriver(), GRAPHICS_BACKBUFFER);
+}
+
+void InstallNull() {
+    SetSystemDriver(NullSystemDriver());
+    SetJoystickDriver(CreateNullJoystickDriver());
+    MixerSetDeviceFactory(&CreateNullAudioDevice);
+    SetGraphicsDriver(NullDraw2DDriver(), GRAPHICS_BACKBUFFER);
+}
+
+} // namespace
+
+bool InstallBackends(const TBackendChoice& choice, std::string& error) {
+    if (choice.video == "sdl") {
+        InstallSdl();
+    } else if (choice.video == "null") {
+        InstallNull();
+    } else {
+        error = "--video " + choice.video + " is not a video back-end (choose " + VideoBackendNames() + ")";
+        return false;
+    }
+    return true;
+}
+
+const char* VideoBackendNames() {
+    return "sdl, null";
+}

@@ -1,0 +1,18 @@
+// The one place that chooses the back-ends: the system driver, joysticks, audio output and drawing.
+#pragma once
+
+#include <string>
+
+// What the command line chose. video: "sdl" (a window, input devices and sound through SDL) or "null"
+// (no window, no X server, no sound card: software picture, silent output, only virtual joysticks).
+struct TBackendChoice {
+    std::string video = "sdl";
+};
+
+// Installs every back-end of the choice, in this order: system driver (events, pointer), joystick
+// back-end, audio output device, drawing back-end. Called once by main() before the engine starts;
+// nothing else installs a back-end. False, with `error` set, for a name it does not know.
+bool InstallBackends(const TBackendChoice& choice, std::string& error);
+
+// The names --video accepts, for help texts: "sdl, null".
+const char* VideoBackendNames();
