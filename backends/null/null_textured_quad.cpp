@@ -1,0 +1,230 @@
+// Textured quads: whole-texel blits for unscaled, unrotated frames on the pixel grid, and per-pixel
+// sampling of the affine mapping for everything else.
+#include "backends/null/null_textured_quad.h"
+
+#include "backends/null/null_pixel_ops.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace null2d {
+
+namespace {
+
+// Bilinear weights and coordinates carry 8 fraction bits, as the reference's sampler does.
+constexpr int FILTER_FRACTION_BITS = 8;
+constexpr int FILTER_ONE = 1 << FILTER_FRACTION_BITS;
+constexpr int FILTER_MASK = FILTER_ONE - 1;
+constexpr int FILTER_ROUND = FILTER_ONE / 2;
+
+// Beyond this a float no longer holds every integer pixel position with room to spare.
+constexpr float GRID_LIMIT = 4194304.0f;
+
+bool IsWhole(float value) {
+    return std::fabs(value) < GRID_LIMIT && value == std::floor(value);
+}
+
+int Lerp(int a, int b, int weight) {
+    return a + (((b - a) * weight + FILTER_ROUND) >> FILTER_FRACTION_BITS);
+}
+
+void Modulated(const uint8_t* texel, const TPaint& paint, uint8_t* out) {
+    for (int c = 0; c < 4; ++c) out[c] = static_cast<uint8_t>(Modulate(texel[c], paint.rgba[c]));
+}
+
+// Blends texels [col0, col1) of a texture row onto the picture from pixel x.
+template <int Mode>
+void BlitTexels(const TTarget& target, const TPaint& paint, const uint8_t* texels, int col0, int col1, int x,
+                int y) {
+    uint8_t* dst = target.Pixel(x, y);
+    const uint8_t* src = texels + 4 * col0;
+    const int count = col1 - col0;
+    if (paint.IsOpaqueWhite()) {
+        if constexpr (Mode == BLEND_SOLID) {
+            std::memcpy(dst, src, static_cast<size_t>(count) * 4);
+        } else {
+            for (int i = 0; i < count; ++i) BlendPixel<Mode>(dst + 4 * i, src + 4 * i);
+        }
+        return;
+    }
+    uint8_t fragment[4];
+    for (int i = 0; i < count; ++i) {
+        Modulated(src + 4 * i, paint, fragment);
+        BlendPixel<Mode>(dst + 4 * i, fragment);
+    }
+}
+
+// The frame on the pixel grid, one texel per pixel: texel (col0 + i, row0 + j) lands on pixel
+// (px + i, py + j). Pixel centres then fall on texel centres, so nearest, bilinear and mipmapped
+// sampling all give the texel itself.
+template <int Mode>
+void DrawOnGrid(const TTarget& target, const TPaint& paint, const TNullImageFrame& frame, int col0, int row0,
+                int cols, int rows, int px, int py) {
+    const TPixelRect placed{px, py, px + cols, py + rows};
+    const TPixelRect visible = Intersect(placed, target.clip);
+    if (visible.Empty()) return;
+    const TPixmap& level = *frame.levels[0];
+    // Texels of alpha 0 leave no trace in these modes: only the runs that hold ink are visited, and
+    // under the alpha test at full alpha only those that pass it.
+    const bool inside_frame =
+        col0 + cols <= frame.used_width && row0 + rows <= frame.used_height && !frame.ink.row_start.empty();
+    const bool skip_clear = inside_frame && ClearFragmentsLeaveNoTrace(Mode);
+    const TNullImageFrame::TRunTable& runs =
+        (Mode == BLEND_MASK && paint.rgba[3] == 255) ? frame.opaque : frame.ink;
+    for (int y = visible.y0; y < visible.y1; ++y) {
+        const int row = row0 + (y - py);
+        const uint8_t* texels = level.PixelPtr(0, row);
+        const int first = col0 + (visible.x0 - px);
+        const int last = col0 + (visible.x1 - px);
+        if (!skip_clear) {
+            BlitTexels<Mode>(target, paint, texels, first, last, visible.x0, y);
+            continue;
+        }
+        for (int r = runs.row_start[row]; r < runs.row_start[row + 1]; ++r) {
+            const int c0 = std::max(runs.runs[r].x0, first);
+            const int c1 = std::min(runs.runs[r].x1, last);
+            if (c0 < c1) BlitTexels<Mode>(target, paint, texels, c0, c1, px + (c0 - col0), y);
+        }
+    }
+}
+
+struct TLevelView {
+    const uint8_t* pixels;
+    int pitch, width, height;
+
+    const uint8_t* Texel(int x, int y) const { return pixels + y * pitch + x * 4; }
+};
+
+TLevelView View(const TNullImageFrame& frame, int level) {
+    const TPixmap& p = *frame.levels[static_cast<size_t>(level)];
+    return {p.pixels, p.pitch, p.width, p.height};
+}
+
+// (s, t) in texels of the level, measured from its top-left corner; clamp to edge.
+void SampleNearest(const TLevelView& level, double s, double t, uint8_t* out) {
+    const int x = static_cast<int>(std::clamp(std::floor(s), 0.0, static_cast<double>(level.width - 1)));
+    const int y = static_cast<int>(std::clamp(std::floor(t), 0.0, static_cast<double>(level.height - 1)));
+    std::memcpy(out, level.Texel(x, y), 4);
+}
+
+void SampleBilinear(const TLevelView& level, double s, double t, uint8_t* out) {
+    // Texel centres sit at half-texel positions; the position is taken to 1/256 texel.
+    const double limit = 1e9;
+    const auto fs = static_cast<int64_t>(std::nearbyint(std::clamp((s - 0.5) * FILTER_ONE, -limit, limit)));
+    const auto ft = static_cast<int64_t>(std::nearbyint(std::clamp((t - 0.5) * FILTER_ONE, -limit, limit)));
+    const int64_t xi = fs >> FILTER_FRACTION_BITS, yi = ft >> FILTER_FRACTION_BITS;
+    const int wx = static_cast<int>(fs & FILTER_MASK), wy = static_cast<int>(ft & FILTER_MASK);
+    const int x0 = static_cast<int>(std::clamp<int64_t>(xi, 0, level.width - 1));
+    const int x1 = static_cast<int>(std::clamp<int64_t>(xi + 1, 0, level.width - 1));
+    const int y0 = static_cast<int>(std::clamp<int64_t>(yi, 0, level.height - 1));
+    const int y1 = static_cast<int>(std::clamp<int64_t>(yi + 1, 0, level.height - 1));
+    const uint8_t* a = level.Texel(x0, y0);
+    const uint8_t* b = level.Texel(x1, y0);
+    const uint8_t* c = level.Texel(x0, y1);
+    const uint8_t* d = level.Texel(x1, y1);
+    for (int k = 0; k < 4; ++k)
+        out[k] = static_cast<uint8_t>(Lerp(Lerp(a[k], b[k], wx), Lerp(c[k], d[k], wx), wy));
+}
+
+// How one quad samples its frame; constant over the quad, whose mapping is affine.
+struct TSampling {
+    bool filtered = false;
+    int level = 0;        // the (first) level sampled
+    int next_level = -1;  // the second level of a blend between levels, or -1
+    int level_weight = 0; // weight of next_level, 0..256
+};
+
+TSampling ChooseSampling(const TNullImageFrame& frame, double dsdx, double dtdx, double dsdy, double dtdy) {
+    TSampling sampling;
+    sampling.filtered = frame.filtered;
+    if (!frame.mipmapped) return sampling;
+    const double rho = std::max(std::hypot(dsdx, dtdx), std::hypot(dsdy, dtdy));
+    const double lambda = std::log2(rho);
+    // Drawn at its size or larger: the magnification filter on level 0.
+    if (!(lambda > 0.0)) return sampling;
+    const int last = static_cast<int>(frame.levels.size()) - 1;
+    if (frame.filtered) {
+        const double whole = std::floor(lambda);
+        sampling.level = static_cast<int>(std::min<double>(whole, last));
+        if (sampling.level < last) {
+            sampling.next_level = sampling.level + 1;
+            sampling.level_weight = static_cast<int>(std::nearbyint((lambda - whole) * FILTER_ONE));
+        }
+    } else {
+        // The nearest level: level d covers lambda in (d - 0.5, d + 0.5].
+        sampling.level = static_cast<int>(std::min<double>(std::ceil(lambda + 0.5) - 1.0, last));
+    }
+    return sampling;
+}
+
+void Sample(const TNullImageFrame& frame, const TSampling& sampling, double s, double t, uint8_t* out) {
+    const TLevelView level = View(frame, sampling.level);
+    // s, t are in texels of level 0; a level of half the width has half as many texels per unit.
+    const double ks = static_cast<double>(level.width) / frame.tex_width;
+    const double kt = static_cast<double>(level.height) / frame.tex_height;
+    if (!sampling.filtered) {
+        SampleNearest(level, s * ks, t * kt, out);
+        return;
+    }
+    SampleBilinear(level, s * ks, t * kt, out);
+    if (sampling.next_level < 0) return;
+    const TLevelView next = View(frame, sampling.next_level);
+    uint8_t second[4];
+    SampleBilinear(next, s * next.width / frame.tex_width, t * next.height / frame.tex_height, second);
+    for (int k = 0; k < 4; ++k) out[k] = static_cast<uint8_t>(Lerp(out[k], second[k], sampling.level_weight));
+}
+
+} // namespace
+
+void DrawTexturedQuad(const TTarget& target, const TPaint& paint, const TTransform& transform,
+                      const TNullImageFrame& frame, float u0, float v0, float u1, float v1, float x0,
+                      float y0, float x1, float y1, float tx, float ty) {
+    if (!target.picture || frame.levels.empty()) return;
+    const auto tw = static_cast<float>(frame.tex_width), th = static_cast<float>(frame.tex_height);
+    const TPoint corners[4] = {transform.Place(x0, y0, tx, ty), transform.Place(x1, y0, tx, ty),
+                               transform.Place(x1, y1, tx, ty), transform.Place(x0, y1, tx, ty)};
+
+    // On the pixel grid at one texel per pixel: a plain copy of texel rows.
+    const float col0 = u0 * tw, row0 = v0 * th, cols = (u1 - u0) * tw, rows = (v1 - v0) * th;
+    if (transform.IsIdentity() && IsWhole(corners[0].x) && IsWhole(corners[0].y) && IsWhole(col0) &&
+        IsWhole(row0) && cols > 0.0f && rows > 0.0f && corners[1].x - corners[0].x == cols &&
+        corners[3].y - corners[0].y == rows && col0 >= 0.0f && row0 >= 0.0f && col0 + cols <= tw &&
+        row0 + rows <= th) {
+        WithBlendMode(paint.blend, [&](auto mode) {
+            DrawOnGrid<decltype(mode)::value>(
+                target, paint, frame, static_cast<int>(col0), static_cast<int>(row0), static_cast<int>(cols),
+                static_cast<int>(rows), static_cast<int>(corners[0].x), static_cast<int>(corners[0].y));
+        });
+        return;
+    }
+
+    // Screen to texels of level 0: undo the transform, then scale the local rectangle onto the
+    // texture rectangle.
+    const double det =
+        static_cast<double>(transform.ix) * transform.jy - static_cast<double>(transform.iy) * transform.jx;
+    if (det == 0.0 || x1 == x0 || y1 == y0) return;
+    const double ks = static_cast<double>(u1 - u0) * tw / (static_cast<double>(x1) - x0);
+    const double kt = static_cast<double>(v1 - v0) * th / (static_cast<double>(y1) - y0);
+    const double dsdx = ks * transform.jy / det, dsdy = -ks * transform.iy / det;
+    const double dtdx = -kt * transform.jx / det, dtdy = kt * transform.ix / det;
+    const double s_origin = static_cast<double>(u0) * tw, t_origin = static_cast<double>(v0) * th;
+    const TSampling sampling = ChooseSampling(frame, dsdx, dtdx, dsdy, dtdy);
+
+    WithBlendMode(paint.blend, [&](auto mode) {
+        constexpr int Mode = decltype(mode)::value;
+        ScanConvex(corners, 4, target.clip, [&](int y, int xa, int xb) {
+            const double cy = y + 0.5 - corners[0].y;
+            double s = s_origin + dsdx * (xa + 0.5 - corners[0].x) + dsdy * cy;
+            double t = t_origin + dtdx * (xa + 0.5 - corners[0].x) + dtdy * cy;
+            uint8_t* dst = target.Pixel(xa, y);
+            uint8_t texel[4], fragment[4];
+            for (int x = xa; x < xb; ++x, s += dsdx, t += dtdx, dst += 4) {
+                Sample(frame, sampling, s, t, texel);
+                Modulated(texel, paint, fragment);
+                BlendPixel<Mode>(dst, fragment);
+            }
+        });
+    });
+}
+
+} // namespace null2d
