@@ -3,7 +3,10 @@
 
 #include "backends/null/null_pixel_ops.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <utility>
 
 namespace null2d {
 
@@ -36,32 +39,108 @@ void FillFan(const TTarget& target, const TPaint& paint, const std::vector<TPoin
     }
 }
 
-void DrawLineSegment(const TTarget& target, const TPaint& paint, TPoint a, TPoint b, float width) {
-    const float dx = b.x - a.x, dy = b.y - a.y;
-    if (dx == 0.0f && dy == 0.0f) return;
-    const float half = 0.5f * width;
-    // A band `width` pixels across the line's minor axis, from centre to centre of the end pixels.
-    TPoint quad[4];
-    if (std::fabs(dx) >= std::fabs(dy)) {
-        quad[0] = {a.x, a.y - half};
-        quad[1] = {b.x, b.y - half};
-        quad[2] = {b.x, b.y + half};
-        quad[3] = {a.x, a.y + half};
-    } else {
-        quad[0] = {a.x - half, a.y};
-        quad[1] = {b.x - half, b.y};
-        quad[2] = {b.x + half, b.y};
-        quad[3] = {a.x + half, a.y};
+namespace {
+
+constexpr int64_t SUBPIXEL_ONE = int64_t{1} << SUBPIXEL_BITS;
+constexpr int64_t SUBPIXEL_HALF = SUBPIXEL_ONE / 2;
+// 2^21 pixels, as for polygons: the products below stay inside 64 bits.
+constexpr float LINE_COORDINATE_LIMIT = 2097152.0f;
+
+int64_t SnapLine(float value) {
+    const float clamped = std::clamp(value, -LINE_COORDINATE_LIMIT, LINE_COORDINATE_LIMIT);
+    return static_cast<int64_t>(std::nearbyint(static_cast<double>(clamped) * SUBPIXEL_ONE));
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+// One line along its major axis. Coordinates are subpixels with the major axis first: the line runs
+// from (ma, na) to (mb, nb), |mb - ma| >= |nb - na|. Calls cell(major, minor0, minor1) for each pixel
+// along the major axis with the minor pixels [minor0, minor1] it covers: those whose centre lies in the
+// band `half` subpixels either side of the line, the upper bound included when minor_high_owned.
+// Which end pixels are in is decided by the caller's major range [first, last].
+template <typename CellFn>
+void WalkLine(int64_t ma, int64_t na, int64_t mb, int64_t nb, int64_t half, bool minor_high_owned,
+              int64_t first, int64_t last, CellFn&& cell) {
+    // The slope as slope_n / d with d > 0, measured from the start.
+    int64_t d = mb - ma, slope_n = nb - na;
+    if (d < 0) {
+        d = -d;
+        slope_n = -slope_n;
     }
-    FillConvex(target, paint, quad, 4);
+    for (int64_t major = first; major <= last; ++major) {
+        const int64_t centre = major * SUBPIXEL_ONE + SUBPIXEL_HALF;
+        // The line's minor coordinate at this centre is na + n / d.
+        const int64_t n = (centre - ma) * slope_n;
+        // Minor centres c = 256 k + 128 with na + n/d - half < c <= na + n/d + half (or < and >= when
+        // the low side owns the ties), solved for k.
+        const int64_t low_num = n - (SUBPIXEL_HALF - na + half) * d;
+        const int64_t high_num = n - (SUBPIXEL_HALF - na - half) * d;
+        int64_t k0, k1;
+        if (minor_high_owned) {
+            k0 = FloorDiv(low_num, SUBPIXEL_ONE * d) + 1;
+            k1 = FloorDiv(high_num, SUBPIXEL_ONE * d);
+        } else {
+            k0 = -FloorDiv(-low_num, SUBPIXEL_ONE * d);
+            k1 = -FloorDiv(-high_num, SUBPIXEL_ONE * d) - 1;
+        }
+        if (k0 <= k1) cell(major, k0, k1);
+    }
+}
+
+} // namespace
+
+void DrawLineSegment(const TTarget& target, const TPaint& paint, TPoint a, TPoint b, float width) {
+    if (!target.picture) return;
+    if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) return;
+    const int64_t xa = SnapLine(a.x), ya = SnapLine(a.y), xb = SnapLine(b.x), yb = SnapLine(b.y);
+    if (xa == xb && ya == yb) return;
+    const auto half = static_cast<int64_t>(std::nearbyint(static_cast<double>(width) * SUBPIXEL_HALF));
+    const TPixelRect& clip = target.clip;
+    const int64_t first_col = clip.x0, last_col = clip.x1 - 1;
+    const int64_t first_row = clip.y0, last_row = clip.y1 - 1;
+    // Pixel centres c along the major axis between the ends, as the reference draws them: across,
+    // from the start's pixel up to but not including the end's (start <= c < end, in either
+    // direction); down the picture both ends are left out, up the picture the start is kept.
+    auto span_of = [](int64_t lo_centre_min, int64_t hi_centre_max) {
+        // Pixels whose centre 256 k + 128 lies in [lo, hi].
+        return std::pair<int64_t, int64_t>{-FloorDiv(-(lo_centre_min - SUBPIXEL_HALF), SUBPIXEL_ONE),
+                                           FloorDiv(hi_centre_max - SUBPIXEL_HALF, SUBPIXEL_ONE)};
+    };
+    if (std::llabs(xb - xa) >= std::llabs(yb - ya)) {
+        auto [first, last] = xb > xa ? span_of(xa, xb - 1) : span_of(xb + 1, xa);
+        first = std::max(first, first_col);
+        last = std::min(last, last_col);
+        WalkLine(xa, ya, xb, yb, half, true, first, last, [&](int64_t x, int64_t y0, int64_t y1) {
+            for (int64_t y = std::max(y0, first_row); y <= std::min(y1, last_row); ++y)
+                BlendSpan(target, paint.blend, paint.rgba, static_cast<int>(y), static_cast<int>(x),
+                          static_cast<int>(x) + 1);
+        });
+    } else {
+        auto [first, last] = yb > ya ? span_of(ya + 1, yb - 1) : span_of(yb + 1, ya);
+        first = std::max(first, first_row);
+        last = std::min(last, last_row);
+        WalkLine(ya, xa, yb, xb, half, false, first, last, [&](int64_t y, int64_t x0, int64_t x1) {
+            const int64_t lo = std::max(x0, first_col), hi = std::min(x1, last_col);
+            if (lo <= hi)
+                BlendSpan(target, paint.blend, paint.rgba, static_cast<int>(y), static_cast<int>(lo),
+                          static_cast<int>(hi) + 1);
+        });
+    }
 }
 
 void DrawPoint(const TTarget& target, const TPaint& paint, TPoint p) {
-    const TPoint square[4] = {{p.x - 0.5f, p.y - 0.5f},
-                              {p.x + 0.5f, p.y - 0.5f},
-                              {p.x + 0.5f, p.y + 0.5f},
-                              {p.x - 0.5f, p.y + 0.5f}};
-    FillConvex(target, paint, square, 4);
+    if (!target.picture || !std::isfinite(p.x) || !std::isfinite(p.y)) return;
+    // The pixel holding the point; on a pixel boundary the one right of it and above it, as the
+    // reference (counting rows from the bottom) takes.
+    const double x = std::floor(static_cast<double>(p.x));
+    const double y = std::ceil(static_cast<double>(p.y)) - 1.0;
+    const TPixelRect& clip = target.clip;
+    if (x < clip.x0 || x >= clip.x1 || y < clip.y0 || y >= clip.y1) return;
+    const int px = static_cast<int>(x), py = static_cast<int>(y);
+    BlendSpan(target, paint.blend, paint.rgba, py, px, px + 1);
 }
 
 } // namespace null2d

@@ -11,8 +11,8 @@ namespace null2d {
 void FillConvex(const TTarget& target, const TPaint& paint, const TPoint* vertices, int count);
 // A polygon as the triangle fan (v0, vi, vi+1), each triangle blended on its own as GL draws one.
 void FillFan(const TTarget& target, const TPaint& paint, const std::vector<TPoint>& vertices);
-// A line from a to b (both already at pixel centres' offset) of the given width in pixels; the end
-// point's own pixel is left out.
+// A line from a to b (already offset to pixel centres) covering the pixels whose centres lie within
+// width / 2 of it across its major axis, by the reference's rules for the end pixels.
 void DrawLineSegment(const TTarget& target, const TPaint& paint, TPoint a, TPoint b, float width);
 // The one pixel of a point at p (already at its pixel centre's offset).
 void DrawPoint(const TTarget& target, const TPaint& paint, TPoint p);
