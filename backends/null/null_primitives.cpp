@@ -41,21 +41,6 @@ void FillFan(const TTarget& target, const TPaint& paint, const std::vector<TPoin
 
 namespace {
 
-constexpr int64_t SUBPIXEL_ONE = int64_t{1} << SUBPIXEL_BITS;
-constexpr int64_t SUBPIXEL_HALF = SUBPIXEL_ONE / 2;
-// 2^21 pixels, as for polygons: the products below stay inside 64 bits.
-constexpr float LINE_COORDINATE_LIMIT = 2097152.0f;
-
-int64_t SnapLine(float value) {
-    const float clamped = std::clamp(value, -LINE_COORDINATE_LIMIT, LINE_COORDINATE_LIMIT);
-    return static_cast<int64_t>(std::nearbyint(static_cast<double>(clamped) * SUBPIXEL_ONE));
-}
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
 // One line along its major axis. Coordinates are subpixels with the major axis first: the line runs
 // from (ma, na) to (mb, nb), |mb - ma| >= |nb - na|. Calls cell(major, minor0, minor1) for each pixel
 // along the major axis with the minor pixels [minor0, minor1] it covers: those whose centre lies in the
@@ -83,8 +68,8 @@ void WalkLine(int64_t ma, int64_t na, int64_t mb, int64_t nb, int64_t half, bool
             k0 = FloorDiv(low_num, SUBPIXEL_ONE * d) + 1;
             k1 = FloorDiv(high_num, SUBPIXEL_ONE * d);
         } else {
-            k0 = -FloorDiv(-low_num, SUBPIXEL_ONE * d);
-            k1 = -FloorDiv(-high_num, SUBPIXEL_ONE * d) - 1;
+            k0 = CeilDiv(low_num, SUBPIXEL_ONE * d);
+            k1 = CeilDiv(high_num, SUBPIXEL_ONE * d) - 1;
         }
         if (k0 <= k1) cell(major, k0, k1);
     }
@@ -95,7 +80,8 @@ void WalkLine(int64_t ma, int64_t na, int64_t mb, int64_t nb, int64_t half, bool
 void DrawLineSegment(const TTarget& target, const TPaint& paint, TPoint a, TPoint b, float width) {
     if (!target.picture) return;
     if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) return;
-    const int64_t xa = SnapLine(a.x), ya = SnapLine(a.y), xb = SnapLine(b.x), yb = SnapLine(b.y);
+    const int64_t xa = SnapToSubpixel(a.x), ya = SnapToSubpixel(a.y), xb = SnapToSubpixel(b.x),
+                  yb = SnapToSubpixel(b.y);
     if (xa == xb && ya == yb) return;
     const auto half = static_cast<int64_t>(std::nearbyint(static_cast<double>(width) * SUBPIXEL_HALF));
     const TPixelRect& clip = target.clip;
@@ -106,7 +92,7 @@ void DrawLineSegment(const TTarget& target, const TPaint& paint, TPoint a, TPoin
     // direction); down the picture both ends are left out, up the picture the start is kept.
     auto span_of = [](int64_t lo_centre_min, int64_t hi_centre_max) {
         // Pixels whose centre 256 k + 128 lies in [lo, hi].
-        return std::pair<int64_t, int64_t>{-FloorDiv(-(lo_centre_min - SUBPIXEL_HALF), SUBPIXEL_ONE),
+        return std::pair<int64_t, int64_t>{CeilDiv(lo_centre_min - SUBPIXEL_HALF, SUBPIXEL_ONE),
                                            FloorDiv(hi_centre_max - SUBPIXEL_HALF, SUBPIXEL_ONE)};
     };
     if (std::llabs(xb - xa) >= std::llabs(yb - ya)) {

@@ -6,14 +6,7 @@
 
 namespace null2d {
 
-namespace {
-
-constexpr int64_t SUBPIXEL_ONE = int64_t{1} << SUBPIXEL_BITS;
-constexpr int64_t SUBPIXEL_HALF = SUBPIXEL_ONE / 2;
-// 2^21 pixels: products of two subpixel differences stay below 2^61.
-constexpr float COORDINATE_LIMIT = 2097152.0f;
-
-int64_t Snap(float value) {
+int64_t SnapToSubpixel(float value) {
     const float clamped = std::clamp(value, -COORDINATE_LIMIT, COORDINATE_LIMIT);
     return static_cast<int64_t>(std::nearbyint(static_cast<double>(clamped) * SUBPIXEL_ONE));
 }
@@ -27,8 +20,6 @@ int64_t CeilDiv(int64_t a, int64_t b) {
     return -FloorDiv(-a, b);
 }
 
-} // namespace
-
 TPixelRect Intersect(const TPixelRect& a, const TPixelRect& b) {
     return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
 }
@@ -39,8 +30,8 @@ TConvexSetup SetupConvex(const TPoint* vertices, int count, const TPixelRect& cl
     int64_t xs[MAX_CONVEX_VERTICES], ys[MAX_CONVEX_VERTICES];
     for (int i = 0; i < count; ++i) {
         if (!std::isfinite(vertices[i].x) || !std::isfinite(vertices[i].y)) return setup;
-        xs[i] = Snap(vertices[i].x);
-        ys[i] = Snap(vertices[i].y);
+        xs[i] = SnapToSubpixel(vertices[i].x);
+        ys[i] = SnapToSubpixel(vertices[i].y);
     }
     int64_t area2 = 0;
     for (int i = 0; i < count; ++i) {

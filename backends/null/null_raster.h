@@ -20,6 +20,17 @@ struct TPoint {
 
 // Vertex positions are snapped to 1/256 pixel before the edges are set up.
 constexpr int SUBPIXEL_BITS = 8;
+constexpr int64_t SUBPIXEL_ONE = int64_t{1} << SUBPIXEL_BITS;
+constexpr int64_t SUBPIXEL_HALF = SUBPIXEL_ONE / 2;
+// Coordinates beyond 2^21 pixels are clamped there, so that products of two subpixel differences
+// stay below 2^61.
+constexpr float COORDINATE_LIMIT = 2097152.0f;
+
+// A coordinate in subpixels, rounded to nearest; clamped to COORDINATE_LIMIT.
+int64_t SnapToSubpixel(float value);
+// Integer division rounding down and up, for either sign.
+int64_t FloorDiv(int64_t a, int64_t b);
+int64_t CeilDiv(int64_t a, int64_t b);
 // Polygons handed to ScanConvex: quads and triangles.
 constexpr int MAX_CONVEX_VERTICES = 4;
 
@@ -38,8 +49,7 @@ struct TConvexSetup {
     TPixelRect clip;
 };
 
-// Sets up a convex polygon of 3 or 4 vertices in either winding. Coordinates beyond a couple of
-// million pixels are clamped there, which keeps the edge arithmetic inside 64 bits.
+// Sets up a convex polygon of 3 or 4 vertices in either winding.
 TConvexSetup SetupConvex(const TPoint* vertices, int count, const TPixelRect& clip);
 
 // The covered pixels [x0, x1) of one row; false when none.
