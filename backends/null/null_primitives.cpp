@@ -10,6 +10,23 @@
 
 namespace null2d {
 
+namespace {
+
+// Below this many pixels a span blends pixel by pixel; above, through per-channel tables.
+constexpr int TABLE_SPAN_MIN = 64;
+
+// A constant fragment blended onto every possible destination byte, channel by channel.
+template <int Mode> void BuildBlendTables(const uint8_t* rgba, uint8_t (*tables)[256]) {
+    for (int d = 0; d < 256; ++d) {
+        uint8_t dst[4] = {static_cast<uint8_t>(d), static_cast<uint8_t>(d), static_cast<uint8_t>(d),
+                          static_cast<uint8_t>(d)};
+        BlendPixel<Mode>(dst, rgba);
+        for (int c = 0; c < 4; ++c) tables[c][d] = dst[c];
+    }
+}
+
+} // namespace
+
 void BlendSpan(const TTarget& target, int blend, const uint8_t* rgba, int y, int x0, int x1) {
     if (x0 >= x1) return;
     uint8_t* dst = target.Pixel(x0, y);
@@ -22,7 +39,17 @@ void BlendSpan(const TTarget& target, int blend, const uint8_t* rgba, int y, int
         return;
     }
     WithBlendMode(blend, [&](auto mode) {
-        for (int i = 0; i < count; ++i) BlendPixel<decltype(mode)::value>(dst + 4 * i, rgba);
+        constexpr int Mode = decltype(mode)::value;
+        if (count < TABLE_SPAN_MIN) {
+            for (int i = 0; i < count; ++i) BlendPixel<Mode>(dst + 4 * i, rgba);
+            return;
+        }
+        // Each destination byte depends only on itself and the constant fragment.
+        uint8_t tables[4][256];
+        BuildBlendTables<Mode>(rgba, tables);
+        for (int i = 0; i < count; ++i, dst += 4) {
+            for (int c = 0; c < 4; ++c) dst[c] = tables[c][dst[c]];
+        }
     });
 }
 
@@ -42,19 +69,21 @@ void FillFan(const TTarget& target, const TPaint& paint, const std::vector<TPoin
 namespace {
 
 // One line along its major axis. Coordinates are subpixels with the major axis first: the line runs
-// from (ma, na) to (mb, nb), |mb - ma| >= |nb - na|. Calls cell(major, minor0, minor1) for each pixel
-// along the major axis with the minor pixels [minor0, minor1] it covers: those whose centre lies in the
-// band `half` subpixels either side of the line, the upper bound included when minor_high_owned.
-// Which end pixels are in is decided by the caller's major range [first, last].
-template <typename CellFn>
+// from (ma, na) to (mb, nb), |mb - ma| >= |nb - na|. For the pixels along the major axis in the
+// caller's range [first, last] (which decides the end pixels), calls run(major0, major1, minor0,
+// minor1) for each run of them that covers the same minor pixels [minor0, minor1]: those whose centre
+// lies in the band `half` subpixels either side of the line, its upper bound included when
+// minor_high_owned.
+template <typename RunFn>
 void WalkLine(int64_t ma, int64_t na, int64_t mb, int64_t nb, int64_t half, bool minor_high_owned,
-              int64_t first, int64_t last, CellFn&& cell) {
+              int64_t first, int64_t last, RunFn&& run) {
     // The slope as slope_n / d with d > 0, measured from the start.
     int64_t d = mb - ma, slope_n = nb - na;
     if (d < 0) {
         d = -d;
         slope_n = -slope_n;
     }
+    int64_t run_start = first, run_k0 = 0, run_k1 = -1;
     for (int64_t major = first; major <= last; ++major) {
         const int64_t centre = major * SUBPIXEL_ONE + SUBPIXEL_HALF;
         // The line's minor coordinate at this centre is na + n / d.
@@ -71,8 +100,16 @@ void WalkLine(int64_t ma, int64_t na, int64_t mb, int64_t nb, int64_t half, bool
             k0 = CeilDiv(low_num, SUBPIXEL_ONE * d);
             k1 = CeilDiv(high_num, SUBPIXEL_ONE * d) - 1;
         }
-        if (k0 <= k1) cell(major, k0, k1);
+        if (major > first && (k0 != run_k0 || k1 != run_k1)) {
+            if (run_k0 <= run_k1) run(run_start, major - 1, run_k0, run_k1);
+            run_start = major;
+        }
+        run_k0 = k0;
+        run_k1 = k1;
+        // A line along an axis covers the same minor pixels all the way.
+        if (slope_n == 0) major = last;
     }
+    if (first <= last && run_k0 <= run_k1) run(run_start, last, run_k0, run_k1);
 }
 
 } // namespace
@@ -99,21 +136,23 @@ void DrawLineSegment(const TTarget& target, const TPaint& paint, TPoint a, TPoin
         auto [first, last] = xb > xa ? span_of(xa, xb - 1) : span_of(xb + 1, xa);
         first = std::max(first, first_col);
         last = std::min(last, last_col);
-        WalkLine(xa, ya, xb, yb, half, true, first, last, [&](int64_t x, int64_t y0, int64_t y1) {
-            for (int64_t y = std::max(y0, first_row); y <= std::min(y1, last_row); ++y)
-                BlendSpan(target, paint.blend, paint.rgba, static_cast<int>(y), static_cast<int>(x),
-                          static_cast<int>(x) + 1);
-        });
+        WalkLine(xa, ya, xb, yb, half, true, first, last,
+                 [&](int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+                     for (int64_t y = std::max(y0, first_row); y <= std::min(y1, last_row); ++y)
+                         BlendSpan(target, paint.blend, paint.rgba, static_cast<int>(y), static_cast<int>(x0),
+                                   static_cast<int>(x1) + 1);
+                 });
     } else {
         auto [first, last] = yb > ya ? span_of(ya + 1, yb - 1) : span_of(yb + 1, ya);
         first = std::max(first, first_row);
         last = std::min(last, last_row);
-        WalkLine(ya, xa, yb, xb, half, false, first, last, [&](int64_t y, int64_t x0, int64_t x1) {
-            const int64_t lo = std::max(x0, first_col), hi = std::min(x1, last_col);
-            if (lo <= hi)
-                BlendSpan(target, paint.blend, paint.rgba, static_cast<int>(y), static_cast<int>(lo),
-                          static_cast<int>(hi) + 1);
-        });
+        WalkLine(ya, xa, yb, xb, half, false, first, last,
+                 [&](int64_t y0, int64_t y1, int64_t x0, int64_t x1) {
+                     const int64_t lo = std::max(x0, first_col), hi = std::min(x1, last_col);
+                     for (int64_t y = y0; y <= y1 && lo <= hi; ++y)
+                         BlendSpan(target, paint.blend, paint.rgba, static_cast<int>(y), static_cast<int>(lo),
+                                   static_cast<int>(hi) + 1);
+                 });
     }
 }
 

@@ -54,28 +54,27 @@ void BlitTexels(const TTarget& target, const TPaint& paint, const uint8_t* texel
     }
 }
 
-// The frame on the pixel grid, one texel per pixel: texel (col0 + i, row0 + j) lands on pixel
-// (px + i, py + j). Pixel centres then fall on texel centres, so nearest, bilinear and mipmapped
-// sampling all give the texel itself.
+// The frame at one texel per pixel, unrotated: texel (col0 + i, row0 + j) lands on pixel
+// (placed.x0 + i, placed.y0 + j) for the pixels `placed` covers.
 template <int Mode>
-void DrawOnGrid(const TTarget& target, const TPaint& paint, const TNullImageFrame& frame, int col0, int row0,
-                int cols, int rows, int px, int py) {
-    const TPixelRect placed{px, py, px + cols, py + rows};
+void DrawOneToOne(const TTarget& target, const TPaint& paint, const TNullImageFrame& frame,
+                  const TPixelRect& placed, int col0, int row0) {
     const TPixelRect visible = Intersect(placed, target.clip);
     if (visible.Empty()) return;
     const TPixmap& level = *frame.levels[0];
     // Texels of alpha 0 leave no trace in these modes: only the runs that hold ink are visited, and
     // under the alpha test at full alpha only those that pass it.
-    const bool inside_frame =
-        col0 + cols <= frame.used_width && row0 + rows <= frame.used_height && !frame.ink.row_start.empty();
+    const bool inside_frame = !frame.ink.row_start.empty() && col0 >= 0 && row0 >= 0 &&
+                              col0 + (placed.x1 - placed.x0) <= frame.used_width &&
+                              row0 + (placed.y1 - placed.y0) <= frame.used_height;
     const bool skip_clear = inside_frame && ClearFragmentsLeaveNoTrace(Mode);
     const TNullImageFrame::TRunTable& runs =
         (Mode == BLEND_MASK && paint.rgba[3] == 255) ? frame.opaque : frame.ink;
+    const int first = col0 + (visible.x0 - placed.x0);
+    const int last = col0 + (visible.x1 - placed.x0);
     for (int y = visible.y0; y < visible.y1; ++y) {
-        const int row = row0 + (y - py);
+        const int row = row0 + (y - placed.y0);
         const uint8_t* texels = level.PixelPtr(0, row);
-        const int first = col0 + (visible.x0 - px);
-        const int last = col0 + (visible.x1 - px);
         if (!skip_clear) {
             BlitTexels<Mode>(target, paint, texels, first, last, visible.x0, y);
             continue;
@@ -83,9 +82,34 @@ void DrawOnGrid(const TTarget& target, const TPaint& paint, const TNullImageFram
         for (int r = runs.row_start[row]; r < runs.row_start[row + 1]; ++r) {
             const int c0 = std::max(runs.runs[r].x0, first);
             const int c1 = std::min(runs.runs[r].x1, last);
-            if (c0 < c1) BlitTexels<Mode>(target, paint, texels, c0, c1, px + (c0 - col0), y);
+            if (c0 < c1) BlitTexels<Mode>(target, paint, texels, c0, c1, placed.x0 + (c0 - col0), y);
         }
     }
+}
+
+// An unrotated quad at one texel per pixel: the pixels it covers by the rasteriser's rules (centres on
+// the left and bottom edges in) and the texels they sample, when each pixel takes one whole texel:
+// nearest sampling anywhere, filtered sampling only with pixel centres on texel centres. False when
+// the quad is not such a blit.
+bool OneToOne(const TNullImageFrame& frame, const TPoint& corner, float width, float height, float col0,
+              float row0, TPixelRect& placed, int& first_col, int& first_row) {
+    if (!IsWhole(col0) || !IsWhole(row0) || !IsWhole(width) || !IsWhole(height) || width <= 0.0f ||
+        height <= 0.0f || !(std::fabs(corner.x) < GRID_LIMIT) || !(std::fabs(corner.y) < GRID_LIMIT))
+        return false;
+    if (frame.filtered && !(IsWhole(corner.x) && IsWhole(corner.y))) return false;
+    const int64_t left = SnapToSubpixel(corner.x), top = SnapToSubpixel(corner.y);
+    const int64_t right = SnapToSubpixel(corner.x + width), bottom = SnapToSubpixel(corner.y + height);
+    placed.x0 = static_cast<int>(CeilDiv(left - SUBPIXEL_HALF, SUBPIXEL_ONE));
+    placed.x1 = static_cast<int>(CeilDiv(right - SUBPIXEL_HALF, SUBPIXEL_ONE));
+    placed.y0 = static_cast<int>(FloorDiv(top - SUBPIXEL_HALF, SUBPIXEL_ONE) + 1);
+    placed.y1 = static_cast<int>(FloorDiv(bottom - SUBPIXEL_HALF, SUBPIXEL_ONE) + 1);
+    // The texel under a pixel centre, as the general sampler takes it (floor, so a centre on a texel
+    // edge takes the texel after it).
+    first_col = static_cast<int>(std::floor(col0 + (placed.x0 + 0.5 - corner.x)));
+    first_row = static_cast<int>(std::floor(row0 + (placed.y0 + 0.5 - corner.y)));
+    const int cols = placed.x1 - placed.x0, rows = placed.y1 - placed.y0;
+    return first_col >= 0 && first_row >= 0 && first_col + cols <= frame.tex_width &&
+           first_row + rows <= frame.tex_height;
 }
 
 struct TLevelView {
@@ -184,16 +208,15 @@ void DrawTexturedQuad(const TTarget& target, const TPaint& paint, const TTransfo
     const TPoint corners[4] = {transform.Place(x0, y0, tx, ty), transform.Place(x1, y0, tx, ty),
                                transform.Place(x1, y1, tx, ty), transform.Place(x0, y1, tx, ty)};
 
-    // On the pixel grid at one texel per pixel: a plain copy of texel rows.
+    // Unrotated at one texel per pixel: a copy of texel rows.
     const float col0 = u0 * tw, row0 = v0 * th, cols = (u1 - u0) * tw, rows = (v1 - v0) * th;
-    if (transform.IsIdentity() && IsWhole(corners[0].x) && IsWhole(corners[0].y) && IsWhole(col0) &&
-        IsWhole(row0) && cols > 0.0f && rows > 0.0f && corners[1].x - corners[0].x == cols &&
-        corners[3].y - corners[0].y == rows && col0 >= 0.0f && row0 >= 0.0f && col0 + cols <= tw &&
-        row0 + rows <= th) {
+    TPixelRect placed;
+    int first_col = 0, first_row = 0;
+    if (transform.IsIdentity() && corners[1].x - corners[0].x == cols &&
+        corners[3].y - corners[0].y == rows &&
+        OneToOne(frame, corners[0], cols, rows, col0, row0, placed, first_col, first_row)) {
         WithBlendMode(paint.blend, [&](auto mode) {
-            DrawOnGrid<decltype(mode)::value>(
-                target, paint, frame, static_cast<int>(col0), static_cast<int>(row0), static_cast<int>(cols),
-                static_cast<int>(rows), static_cast<int>(corners[0].x), static_cast<int>(corners[0].y));
+            DrawOneToOne<decltype(mode)::value>(target, paint, frame, placed, first_col, first_row);
         });
         return;
     }
