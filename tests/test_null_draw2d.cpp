@@ -336,6 +336,7 @@ void DrawBackdrop() {
 
 struct CloseScene {
     Scene scene;
+    int max_differing;          // differing pixels allowed (about twice what the back-end gives now)
     int max_channel_difference; // the largest difference of one channel allowed
     bool edges_only;            // every differing pixel must lie on an edge of the reference picture
 };
@@ -344,19 +345,17 @@ struct CloseScene {
 
 TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
     std::vector<CloseScene> scenes;
-    auto add = [&scenes](const std::string& name, int max_difference, bool edges_only,
+    auto add = [&scenes](const std::string& name, int max_differing, int max_difference, bool edges_only,
                          std::function<void()> draw) {
-        scenes.push_back({{name,
-                           [draw] {
-                               draw();
-                               return WholePicture();
-                           }},
-                          max_difference,
-                          edges_only});
+        const Scene scene{name, [draw] {
+                              draw();
+                              return WholePicture();
+                          }};
+        scenes.push_back({scene, max_differing, max_difference, edges_only});
     };
     const int nearest = IMAGE_MASKED;
     const int filtered = IMAGE_MASKED | IMAGE_FILTERED;
-    add("scaled_sprites_nearest", 255, true, [=] {
+    add("scaled_sprites_nearest", 1200, 255, true, [=] {
         TImagePtr sheet = LoadSheet("Brakkovane_sf.png", nearest);
         const float scales[] = {2.0f, 0.5f, 1.37f, 0.73f};
         for (int i = 0; i < 4; ++i) {
@@ -364,14 +363,14 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
             DrawImage(sheet, static_cast<float>(10 + 150 * i), 10);
         }
     });
-    add("scaled_sprites_filtered", 12, false, [=] {
+    add("scaled_sprites_filtered", 100, 12, false, [=] {
         TImagePtr sprite = SoftSprite(40, 27, filtered);
         for (int i = 0; i < 12; ++i) {
             SetScale(0.4f + 0.3f * i, 0.5f + 0.2f * i);
             DrawImage(sprite, static_cast<float>(40 + 50 * (i % 6)), static_cast<float>(80 + 200 * (i / 6)));
         }
     });
-    add("rotated_sprites", 255, true, [=] {
+    add("rotated_sprites", 8000, 255, true, [=] {
         TImagePtr sheet = LoadSheet("Brakkovane_sf.png", nearest);
         TImagePtr soft = SoftSprite(60, 40, filtered);
         const float angles[] = {30.0f, 90.0f, 45.0f, 180.0f, -17.5f, 270.0f};
@@ -384,7 +383,7 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
         SetRotationScale(0.0f, 1.0f, 1.0f);
     });
     for (int blend : {BLEND_ALPHA, BLEND_LIGHT, BLEND_SHADE}) {
-        add("blend_" + std::to_string(blend) + "_rotated", 12, false, [=] {
+        add("blend_" + std::to_string(blend) + "_rotated", 150, 12, false, [=] {
             DrawBackdrop();
             TImagePtr soft = SoftSprite(50, 50, filtered);
             TImagePtr hard = SoftSprite(30, 20, nearest);
@@ -398,7 +397,7 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
             }
         });
     }
-    add("half_pixel_placements", 255, true, [=] {
+    add("half_pixel_placements", 500, 255, true, [=] {
         // Centred handles of odd sizes put texel edges on pixel centres.
         TImagePtr odd = LoadImage(TestPattern(21, 13, PF_RGBA8888), nearest);
         TImagePtr odd_filtered = LoadImage(TestPattern(21, 13, PF_RGBA8888), filtered);
@@ -410,7 +409,7 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
             DrawImage(odd, 30.25f + 40 * i, 150.75f);
         }
     });
-    add("rects_lines_points", 255, true, [] {
+    add("rects_lines_points", 40, 255, true, [] {
         SetColor(250, 200, 40);
         DrawRect(10.5f, 10.25f, 100.3f, 40.7f);
         SetRotation(33.0f);
@@ -428,7 +427,7 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
         SetLineWidth(1.0f);
         for (int i = 0; i < 30; ++i) Plot(500.0f + i * 4.25f, 400.0f + i * 0.5f);
     });
-    add("ovals_and_polys", 255, true, [] {
+    add("ovals_and_polys", 40, 255, true, [] {
         SetColor(200, 90, 255);
         DrawOval(20, 20, 100, 100);
         DrawOval(150.5f, 30.25f, 31, 30);
@@ -443,7 +442,7 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
         SetAlpha(0.5f);
         DrawPoly({500, 200, 630, 300, 500, 400, 600, 300}); // self-overlapping fan
     });
-    add("text", 40, false, [] {
+    add("text", 60, 40, false, [] {
         TImageFontPtr font = LoadImageFont("incbin::fonts\\joystix.ttf", 12, FONT_SMOOTH);
         ASSERT_TRUE(font);
         SetImageFont(font);
@@ -467,7 +466,7 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
         SetAlpha(0.6f);
         DrawText("light blended", 10, 400);
     });
-    add("viewport_clipping", 255, true, [] {
+    add("viewport_clipping", 8000, 255, true, [] {
         TImagePtr sheet = LoadSheet("Brakkovane_sf.png", nearest);
         SetViewport(50, 60, 200, 150);
         DrawImage(sheet, 0, 0);
@@ -498,6 +497,7 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
         std::printf("%-28s %9d %8d %8d\n", s.scene.name.c_str(), d.pixels, d.largest, d.off_edge);
         SavePixmapPNG(gl[i][0], OutPath("close_" + s.scene.name + "_gl.png"));
         SavePixmapPNG(null[i][0], OutPath("close_" + s.scene.name + "_null.png"));
+        EXPECT_LE(d.pixels, s.max_differing) << s.scene.name;
         EXPECT_LE(d.largest, s.max_channel_difference)
             << s.scene.name << ", first at " << d.first_x << "," << d.first_y;
         if (s.edges_only) {
