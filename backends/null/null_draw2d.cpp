@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 using null2d::TPixelRect;
 using null2d::TPoint;
@@ -18,6 +19,14 @@ namespace {
 
 uint8_t ClampByte(int value) {
     return static_cast<uint8_t>(std::clamp(value, 0, 255));
+}
+
+// The rectangle of w x h pixels at (x, y), its far edges held inside int.
+TPixelRect RectAt(int x, int y, int w, int h) {
+    auto far = [](int start, int size) {
+        return static_cast<int>(std::min<int64_t>(int64_t{start} + size, std::numeric_limits<int>::max()));
+    };
+    return {x, y, far(x, w), far(y, h)};
 }
 
 } // namespace
@@ -105,7 +114,7 @@ void TNullDraw2DDriver::SetViewport(int x, int y, int w, int h) {
     } else {
         scissor_on_ = true;
         // A negative size is refused and the previous rectangle stays, as GL keeps its scissor box.
-        if (w >= 0 && h >= 0) scissor_ = {x, y, x + w, y + h};
+        if (w >= 0 && h >= 0) scissor_ = RectAt(x, y, w, h);
     }
     target_.clip = scissor_on_ ? null2d::Intersect(whole, scissor_) : whole;
 }
@@ -174,7 +183,7 @@ void TNullDraw2DDriver::DrawPoly(const std::vector<float>& xy, float handle_x, f
 
 void TNullDraw2DDriver::DrawPixmap(const TPixmapPtr& pixmap, int x, int y) {
     if (!target_.picture || !pixmap || pixmap->width <= 0 || pixmap->height <= 0) return;
-    const TPixelRect placed{x, y, x + pixmap->width, y + pixmap->height};
+    const TPixelRect placed = RectAt(x, y, pixmap->width, pixmap->height);
     const TPixelRect visible = null2d::Intersect(placed, target_.clip);
     if (visible.Empty()) return;
     for (int row = visible.y0; row < visible.y1; ++row) {
@@ -190,7 +199,7 @@ TPixmapPtr TNullDraw2DDriver::GrabPixmap(int x, int y, int w, int h) {
     // Pixels outside the picture are not read; they stay transparent black.
     grabbed->ClearPixels(0);
     const TPixelRect whole{0, 0, target_.picture->width, target_.picture->height};
-    const TPixelRect visible = null2d::Intersect({x, y, x + w, y + h}, whole);
+    const TPixelRect visible = null2d::Intersect(RectAt(x, y, w, h), whole);
     for (int row = visible.y0; row < visible.y1 && !visible.Empty(); ++row) {
         std::memcpy(grabbed->PixelPtr(visible.x0 - x, row - y), target_.Pixel(visible.x0, row),
                     static_cast<size_t>(visible.x1 - visible.x0) * 4);

@@ -1,4 +1,4 @@
-// Polygon edge set-up and row spans in 1/256-pixel fixed point with the top-left tie rule.
+// Polygon edge set-up and row spans in 1/256-pixel fixed point with the left-and-bottom tie rule.
 #include "backends/null/null_raster.h"
 
 #include <algorithm>
