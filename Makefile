@@ -53,7 +53,7 @@ BENCH_MIN_TIME ?= 0.5
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	cmake --build build-bench -j $(JOBS) --target brakkovane3d bench_pixmap bench_mixer bench_collision \
-	  bench_assets bench_draw bench_peer
+	  bench_assets bench_draw bench_peer bench_null_draw
 	scripts/run-headless scripts/run-bench build-bench $(BENCH_MIN_TIME)
 
 # The four libFuzzer targets (pixmap and sample loader chains, typed stream reads, replay files), built

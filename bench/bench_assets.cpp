@@ -1,9 +1,9 @@
 // The game's own assets: decoding the sprite sheet PNG, and drawing text with the game's TrueType font
 // and the built-in font, per character (text drawing needs a GL picture: run under Xvfb).
+#include "backends/gl1/gl_draw2d.h"
+#include "bench/bench_backends.h"
 #include "platform/stream.h"
 #include "render/draw2d.h"
-#include "bench/bench_backends.h"
-#include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 #include "render/image_font.h"
 #include "render/pixmap.h"

@@ -1,9 +1,9 @@
 // The same additive 40 x 27 sprites drawn through SDL2's own batching OpenGL renderer and through our
 // DrawImage, in one run and on the same X server, so their ratio is measured rather than remembered.
 // Each frame clears, draws N sprites at the same scattered places, and presents without waiting.
-#include "render/draw2d.h"
-#include "bench/bench_backends.h"
 #include "backends/gl1/gl_draw2d.h"
+#include "bench/bench_backends.h"
+#include "render/draw2d.h"
 #include "render/graphics.h"
 #include "render/image.h"
 

@@ -20,8 +20,8 @@ class TScriptedSystemDriver : public TSystemDriver {
 public:
     enum class Mode { Record, Replay };
 
-    // `device` is the real driver (never null); it keeps the window alive and, when recording, supplies the input.
-    // Replaying, device input is dropped, except a close request, so a viewer can always quit.
+    // `device` is the real driver (never null); it keeps the window alive and, when recording, supplies the
+    // input. Replaying, device input is dropped, except a close request, so a viewer can always quit.
     TScriptedSystemDriver(TSystemDriver* device, Mode mode, TInputScript script = {});
     ~TScriptedSystemDriver() override;
 

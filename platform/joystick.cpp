@@ -269,7 +269,8 @@ bool JoyVirtualSetHat(int handle, int hundredths) {
     if (hundredths < -1) return false;
     constexpr int eighth = 4500;
     // Nearest eighth of a turn (+ half an eighth rounds half up); beyond a full turn is centred.
-    const int snapped = hundredths < 0 || hundredths > 36000 ? -1 : (hundredths + eighth / 2) / eighth % 8 * eighth;
+    const int snapped =
+        hundredths < 0 || hundredths > 36000 ? -1 : (hundredths + eighth / 2) / eighth % 8 * eighth;
     return driver().SetVirtualHat(handle, snapped);
 }
 

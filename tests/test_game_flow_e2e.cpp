@@ -112,8 +112,10 @@ struct game_run {
 
 game_run play(const temp_dir& dir, const replay& input, std::vector<std::string> extra = {}) {
     std::ofstream(dir / "input.txt") << input.text();
-    std::vector<std::string> args = {"--windowed",      "--unpaced", "--replay",
-                                     dir / "input.txt", "--trace",   dir / "trace.jsonl"};
+    // The rules, not the pixels: the null back-end plays them exactly as GL does, without a display.
+    std::vector<std::string> args = {
+        "--video",         "null",    "--windowed",       "--unpaced", "--replay",
+        dir / "input.txt", "--trace", dir / "trace.jsonl"};
     args.insert(args.end(), extra.begin(), extra.end());
     game_run run;
     run.result = run_game_process(dir.path, args, {}, 240);

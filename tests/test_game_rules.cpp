@@ -1,5 +1,6 @@
-// The rules of the game flow, stepped in-process on the null back-end (no display): new game and stage, the tanks'
-// entry, stage clear, game over, the live high score, the HUD's texts and the menu's layout.
+// The rules of the game flow, stepped in-process on the null back-end (no display): new game and stage, the
+// tanks' entry, stage clear, game over, the live high score, the HUD's texts and the menu's layout.
+#include "backends/install.h"
 #include "game/effects.h"
 #include "game/embedded_assets.h"
 #include "game/globals.h"
@@ -11,7 +12,6 @@
 #include "game/stage.h"
 #include "game/tank.h"
 #include "platform/joystick.h"
-#include "backends/install.h"
 #include "render/graphics.h"
 #include "render/image.h"
 #include "render/image_font.h"

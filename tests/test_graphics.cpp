@@ -1,10 +1,10 @@
 // Graphics contexts under a real X server: the frame pacer's arithmetic, OpenGraphics, windowed and
 // full-screen pictures as they reach the screen, the pointer mapping, window close and shared textures.
+#include "backends/gl1/gl_graphics.h"
+#include "backends/sdl/sdl_system.h"
 #include "platform/event.h"
 #include "platform/polled_input.h"
 #include "platform/system.h"
-#include "backends/gl1/gl_graphics.h"
-#include "backends/sdl/sdl_system.h"
 #include "platform/system_driver.h"
 #include "render/graphics.h"
 

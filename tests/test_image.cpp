@@ -7,6 +7,7 @@
 #include "render/draw2d_driver.h"
 #include "render/image.h"
 #include "render/pixmap_loader.h"
+#include "render/texture_pixels.h"
 
 #include <GL/gl.h>
 

@@ -1,6 +1,8 @@
 // OpenGL image frames: texture sizing, edge fill, filtering, mipmaps, release, and drawing one quad.
 #include "backends/gl1/gl_image_frame.h"
 
+#include "render/texture_pixels.h"
+
 #include "backends/gl1/gl_draw2d.h"
 #include "render/graphics.h"
 
@@ -81,34 +83,6 @@ std::vector<TGLImageFrame::InkSpan> FindInkSpans(const TPixmap& rgba) {
     // A frame without any ink keeps one empty span, so it draws nothing.
     if (covered == 0) spans.push_back({0, 0, 0, 0});
     return spans;
-}
-
-int TextureSizePow2(int size) {
-    int pow2 = 1;
-    while (pow2 < size && pow2 < (1 << 30)) pow2 <<= 1;
-    return pow2;
-}
-
-TPixmapPtr TexturePixels(const TPixmapPtr& pixmap, int tex_width, int tex_height) {
-    const int w = pixmap->width;
-    const int h = pixmap->height;
-    if (w == tex_width && h == tex_height) {
-        return pixmap->format == PF_RGBA8888 ? pixmap : pixmap->Convert(PF_RGBA8888);
-    }
-    TPixmapPtr pixels = CreatePixmap(tex_width, tex_height, PF_RGBA8888);
-    if (!pixels) return nullptr;
-    // The area beyond the copied edge is never sampled by a filtered draw of the frame; keep it
-    // defined anyway so every upload is the same.
-    pixels->ClearPixels(0);
-    pixels->Paste(*pixmap, 0, 0);
-    // One repeated column and row, so linear filtering at the frame's right and bottom edges samples
-    // the frame's own pixels.
-    if (w < tex_width) pixels->Paste(*pixmap->Window(w - 1, 0, 1, h), w, 0);
-    if (h < tex_height) {
-        pixels->Paste(*pixmap->Window(0, h - 1, w, 1), 0, h);
-        if (w < tex_width) pixels->Paste(*pixmap->Window(w - 1, h - 1, 1, 1), w, h);
-    }
-    return pixels;
 }
 
 std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr& pixmap, int flags) {

@@ -43,10 +43,3 @@ public:
 // widened by one texel so that filtered sampling at its edge is covered. Empty when those runs would
 // cover most of the pixmap, so that drawing it whole costs no more.
 std::vector<TGLImageFrame::InkSpan> FindInkSpans(const TPixmap& rgba);
-
-// Smallest power of two >= size (1 for sizes below 1).
-int TextureSizePow2(int size);
-
-// The level-0 pixels CreateFromPixmap uploads for a pixmap of at most tex_width x tex_height: the
-// pixmap at (0, 0) as RGBA, one copy of its last column and row beside it, the rest transparent black.
-TPixmapPtr TexturePixels(const TPixmapPtr& pixmap, int tex_width, int tex_height);

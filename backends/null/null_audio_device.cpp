@@ -46,7 +46,8 @@ private:
         const auto start = clock::now();
         for (int64_t blocks = 0;; ++blocks) {
             MixerMixBlock(block.data(), static_cast<int>(block.size()));
-            const auto due = start + std::chrono::duration_cast<clock::duration>(period * static_cast<double>(blocks + 1));
+            const auto due =
+                start + std::chrono::duration_cast<clock::duration>(period * static_cast<double>(blocks + 1));
             std::unique_lock<std::mutex> lock(mutex_);
             if (wake_.wait_until(lock, due, [this] { return stop_; })) return;
         }

@@ -51,7 +51,8 @@ public:
     }
 
     bool DetachVirtual(int handle) override {
-        auto it = std::find_if(devices_.begin(), devices_.end(), [&](const TSoftJoystick& j) { return j.id == handle; });
+        auto it = std::find_if(devices_.begin(), devices_.end(),
+                               [&](const TSoftJoystick& j) { return j.id == handle; });
         if (it == devices_.end()) return false;
         devices_.erase(it);
         return true;
