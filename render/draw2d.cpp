@@ -11,13 +11,13 @@ namespace {
 // Degrees to radians, to the precision the placement rules are written in.
 constexpr double DEGREES_TO_RADIANS = 0.01745329252;
 
-TDraw2DDriver& NullDriver() {
+TDraw2DDriver& IdleDriver() {
     static TDraw2DDriver driver;
     return driver;
 }
 
 // Stands in while no context is current: keeps state, draws nothing.
-TDraw2DGraphics& NullState() {
+TDraw2DGraphics& IdleState() {
     static TDraw2DGraphics state;
     return state;
 }
@@ -33,10 +33,10 @@ struct CollisionTransform {
 } g_collision_transform;
 
 TDraw2DGraphics& State() {
-    return g_current ? *g_current : NullState();
+    return g_current ? *g_current : IdleState();
 }
 TDraw2DDriver& Driver() {
-    return g_driver ? *g_driver : NullDriver();
+    return g_driver ? *g_driver : IdleDriver();
 }
 
 const TImageFontPtr& DefaultFont() {
@@ -61,7 +61,7 @@ void UpdateTransform() {
 
 } // namespace
 
-// The null back-end: every operation does nothing.
+// The base back-end, current while no drawing state is: every operation does nothing.
 std::vector<TGraphicsMode> TDraw2DDriver::GraphicsModes() {
     return {};
 }

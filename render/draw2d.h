@@ -50,7 +50,7 @@ public:
     void MakeCurrent();
 
     static void ClearCurrent();
-    // The current state, or the null state (no context, null back-end) when none is.
+    // The current state, or an idle one (no context, a back-end that draws nothing) when none is.
     static TDraw2DGraphics* Current();
     static TDraw2DGraphicsPtr Create(const TGraphicsPtr& graphics, TDraw2DDriver* driver);
 };

@@ -10,7 +10,8 @@
 #include <vector>
 
 // The drawing back-end: a graphics driver that can also draw. The defaults do nothing, so the base
-// class doubles as the null back-end that is current while no drawing state is.
+// class stands in, drawing nothing, while no drawing state is current (the display-less back-end that
+// really draws is backends/null).
 class TDraw2DDriver : public TGraphicsDriver {
 public:
     std::vector<TGraphicsMode> GraphicsModes() override;

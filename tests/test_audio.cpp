@@ -1,5 +1,6 @@
 // Samples, their conversions and loaders (Ogg Vorbis made here with the encoder, RIFF WAVE), drivers and
 // channels on SDL's dummy audio, the Null fallback, and one sound played through SDL's disk driver.
+#include "backends/null/null_audio_device.h"
 #include "backends/sdl/sdl_audio_device.h"
 #include "platform/audio.h"
 #include "platform/audio_sample.h"
@@ -474,6 +475,24 @@ TEST_F(Audio, NoDeviceMeansTheSilentNullDriver) {
     EXPECT_EQ(SoundPlay(sound, channel), channel);
     EXPECT_NE(AudioAllocChannel(), nullptr);
     ChannelStop(channel);
+}
+
+// The null back-end's output has no sound card but keeps time: a one-shot sound plays for its length
+// and ends, a looping one goes on, exactly as through a real output.
+TEST_F(Audio, TheNullOutputPlaysVoicesInRealTime) {
+    MixerSetDeviceFactory(&CreateNullAudioDevice);
+    ASSERT_EQ(SetAudioDriver("Mixer"), 1);
+    TSoundPtr once = SoundLoad(Tone(MIXER_RATE / 10), 0); // 100 ms
+    TSoundPtr loop = SoundLoad(Tone(441), SOUND_LOOP);
+    TChannelPtr a = SoundPlay(once), b = SoundPlay(loop);
+    EXPECT_EQ(ChannelIsPlaying(a), 1);
+    EXPECT_EQ(ChannelIsPlaying(b), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_EQ(ChannelIsPlaying(a), 1) << "still within its 100 ms";
+    EXPECT_TRUE(WaitUntilSilent(a)) << "the one-shot sound ends";
+    EXPECT_EQ(ChannelIsPlaying(b), 1) << "the loop goes on";
+    ChannelStop(b);
+    EXPECT_EQ(SetAudioDriver("Mixer Multimedia"), 1) << "reopens after a shut-down";
 }
 
 TEST_F(Audio, MissingSoundIsNullAndHarmless) {
