@@ -110,13 +110,18 @@ struct game_run {
     }
 };
 
-game_run play(const temp_dir& dir, const replay& input, std::vector<std::string> extra = {}) {
+enum class pace { unpaced, real_time };
+
+// Real time runs at the display's 60 Hz, so that sounds start as far apart as they do for a player.
+game_run play(const temp_dir& dir, const replay& input, std::vector<std::string> extra = {},
+              pace speed = pace::unpaced, const std::vector<std::string>& env = {}) {
     std::ofstream(dir / "input.txt") << input.text();
-    std::vector<std::string> args = {"--windowed",      "--unpaced", "--replay",
-                                     dir / "input.txt", "--trace",   dir / "trace.jsonl"};
+    std::vector<std::string> args = {"--windowed", "--replay", dir / "input.txt", "--trace",
+                                     dir / "trace.jsonl"};
+    if (speed == pace::unpaced) args.push_back("--unpaced");
     args.insert(args.end(), extra.begin(), extra.end());
     game_run run;
-    run.result = run_game_process(dir.path, args, {}, 240);
+    run.result = run_game_process(dir.path, args, env, 240);
     for (std::string& l : read_lines(dir / "trace.jsonl")) run.frames.push_back({std::move(l)});
     return run;
 }
@@ -143,6 +148,23 @@ int item_y(int item) {
     return 220 + 20 * item;
 }
 
+// Player 1 flies from the middle to three posts in turn, over the left, right and middle tank, and
+// fires for 150 frames at each, from frame `from` until `until`; returns the frame after the last burst.
+int fire_from_three_posts(replay& in, int from, int until) {
+    int f = from, x = 320, post = 0;
+    const int posts[] = {230, 410, 320};
+    while (f < until) {
+        const int target = posts[post++ % 3];
+        const int steps = std::abs(target - x) / 2;
+        in.hold(f, target < x ? key_left : key_right, steps);
+        f += steps + 1;
+        x = target;
+        in.hold(f, key_fire, 150);
+        f += 151;
+    }
+    return f;
+}
+
 } // namespace
 
 // A whole one-player game: start from the title with the pointer, the tanks' entry, a cleared stage,
@@ -153,18 +175,7 @@ TEST(GameFlow, AOnePlayerGameRunsFromTheTitleToGameOverAndBack) {
     // Joystick 1 taps its fire button all along: in a one-player game only the game-over screen
     // reads it, and ignores it for its first 200 frames.
     in.joy_attach(0, 0).joy_attach(0, 1).skip_intro().click(20, 320, 222);
-    // Fire from three posts in turn, over the left, right and middle tank.
-    int f = 130, x = 320, post = 0;
-    const int posts[] = {230, 410, 320};
-    while (f < 1400) {
-        const int target = posts[post++ % 3];
-        const int steps = std::abs(target - x) / 2;
-        in.hold(f, target < x ? key_left : key_right, steps);
-        f += steps + 1;
-        x = target;
-        in.hold(f, key_fire, 150);
-        f += 151;
-    }
+    const int f = fire_from_three_posts(in, 130, 1400);
     // Then park low over the left tank's road and wait for its shots.
     in.hold(f, key_left, 120).hold(f + 121, key_right, 15).hold(f + 140, key_down, 100);
     for (int t = 30; t < 5000; t += 40) in.joy_button(t, 1, 0);
@@ -396,4 +407,47 @@ TEST(GameFlow, VersusOnlyWithTwoJoysticksAndItsGameOver) {
     EXPECT_EQ(run.at(first_out).i("state"), 2);
     const int title = run.find(over, [](const frame_state& s) { return s.i("state") == 4; });
     EXPECT_EQ(title - over, 1000) << "without input the title returns in the 1000th frame";
+}
+
+// The effects leave the mix headroom: a busy stretch of play (the start with its voice and warp, the
+// tanks' entry, a stream of shots, hits and explosions) over the music, both at full volume and at the
+// real pace, never reaches full scale in what SDL's disk driver writes.
+TEST(GameFlow, EffectsOverTheMusicNeverReachFullScale) {
+    temp_dir dir(true);
+    replay in;
+    in.skip_intro().click(20, 320, item_y(0));
+    in.close(fire_from_three_posts(in, 130, 900));
+    game_run run =
+        play(dir, in, {}, pace::real_time, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + dir / "out.raw"});
+    ASSERT_EQ(run.result.exit_code, 0) << run.result.output;
+    int shots = 0, hits = 0, explosions = 0;
+    for (const frame_state& s : run.frames) {
+        shots += s.sound("lazer");
+        hits += s.sound("smexpl");
+        explosions += s.sound("explode");
+    }
+    EXPECT_GE(shots, 10);
+    EXPECT_GE(hits, 3);
+    EXPECT_GT(explosions, 0) << "no tank was destroyed";
+    EXPECT_EQ(run.at(20).i("sound_level"), 10);
+    EXPECT_EQ(run.at(20).i("music_level"), 10);
+
+    // 16-bit little-endian stereo frames.
+    const std::string raw = read_file(dir / "out.raw");
+    ASSERT_GT(raw.size(), 4u * 44100 * 10) << "less than the 10 s the run lasts";
+    long full_scale = 0, loud = 0;
+    int peak = 0, first_full_scale = -1;
+    for (size_t i = 0; i + 1 < raw.size(); i += 2) {
+        const int v =
+            static_cast<int16_t>(static_cast<uint8_t>(raw[i]) | (static_cast<uint8_t>(raw[i + 1]) << 8));
+        peak = std::max(peak, std::abs(v));
+        loud += std::abs(v) > 32768 / 10; // above -20 dBFS
+        if (v >= 32767 || v <= -32768) {
+            if (first_full_scale < 0) first_full_scale = static_cast<int>(i / 4);
+            ++full_scale;
+        }
+    }
+    EXPECT_EQ(full_scale, 0) << "first at output frame " << first_full_scale << " ("
+                             << first_full_scale / 44100.0 << " s); peak " << peak;
+    EXPECT_GT(loud, 44100) << "the effects must still be loud; peak " << peak;
 }
