@@ -184,7 +184,7 @@ float loudness(const Buffer& b, int channels) {
     double loudest = 0.0;
     for (size_t start = 0; start + window <= n; start += hop)
         loudest = std::max(loudest, (total[start + window] - total[start]) / static_cast<double>(window));
-    // -0.691 dB makes the weighted 1 kHz tone read as its own mean square.
+    // -0.691 dB takes back what the weighting adds at 1 kHz.
     return loudest > 0.0 ? static_cast<float>(-0.691 + 10.0 * std::log10(loudest)) : -100.0f;
 }
 
@@ -192,7 +192,6 @@ namespace {
 
 // Rides the gain down wherever a peak of b would pass ceiling_db.
 void limit(Buffer& b, float ceiling_db) {
-
     // The gain each sample needs to stay under the ceiling; then, for each sample, the smallest of
     // those over the look-ahead after it, averaged over the look-ahead before it: a ramp that is fully
     // down when the peak arrives, whatever the depth of the dip.
