@@ -40,15 +40,15 @@ void draw_items(int selected) {
         const bool lit = i == selected;
         const float offset = lit ? eye() + 1.0f : eye();
         const float scale = lit ? 1.2f : 1.0f;
+        // The text comes first: in the frame that turns versus off it still shows the old value, in
+        // red; the next frame shows "Off".
+        const std::string text = menu_item_text(i);
         bool red = game_state != state_title && i == 4;
         if (game_state == state_title && i == 4 && joystick_count < 2) {
             // Versus needs two joysticks; without them it is off and shown disabled.
             versus = 0;
             red = true;
         }
-        // The text is built before the versus check above, so the frame that turns it off still
-        // shows the old value; the next frame shows "Off".
-        const std::string text = menu_item_text(i);
         if (red) {
             SetColor(200, 10, 10);
         } else {

@@ -14,7 +14,7 @@
 constexpr int MIXER_RATE = 44100;            // output frames per second
 constexpr int MIXER_HANDLE_SLOTS = 4096;     // slot 0 heads the free list, so 4095 usable handles
 constexpr int MIXER_RING_SIZE = 4096;        // entries of the start ring and of the free ring
-constexpr int MIXER_START_DELAY_MS = 20;     // every voice sounds this long after MixerPlay
+constexpr int MIXER_START_DELAY_MS = 20;     // every voice enters the mixed stream this long after MixerPlay
 constexpr int MIXER_MAX_BLOCK_VALUES = 8192; // larger device blocks are mixed in pieces of this size
 
 // Voice status flags, as MixerStatus reports them. 0 means released (or no voice).

@@ -4,6 +4,7 @@
 #include "render/freetype_font.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -19,6 +20,22 @@ constexpr int ATLAS_WIDTH = 256;
 constexpr int ATLAS_FIRST_HEIGHT = 64;
 constexpr int ATLAS_MAX_HEIGHT = 2048;
 constexpr int ATLAS_BORDER = 1;
+
+// Below this a transform component counts as zero: a quarter turn leaves cos 90 degrees, about 6e-17.
+constexpr float AXIS_TOLERANCE = 1e-6f;
+
+// Whether text under this transform looks the same drawn from the atlas as from each glyph's own
+// texture. Only upright or quarter-turned text at 1:1 or larger does: a shrinking transform samples
+// the smaller mip levels or skips texels, and the atlas's levels mix neighbouring glyphs; a turn by
+// any other angle takes its filter weights from texture coordinates of another magnitude, which
+// round a level apart here and there.
+bool AtlasDrawsExactly(float ix, float iy, float jx, float jy) {
+    const auto zero = [](float v) { return std::fabs(v) < AXIS_TOLERANCE; };
+    const auto not_shrunk = [](float v) { return std::fabs(v) >= 1.0f; };
+    if (zero(iy) && zero(jx)) return not_shrunk(ix) && not_shrunk(jy);
+    if (zero(ix) && zero(jy)) return not_shrunk(iy) && not_shrunk(jx);
+    return false;
+}
 
 } // namespace
 
@@ -122,8 +139,11 @@ void TImageFont::AddToAtlas(TImageGlyph& glyph) {
 
 void TImageFont::Draw(const std::string& text, float x, float y, float ix, float iy, float jx, float jy) {
     // Glyphs new to the atlas are all added before drawing, so a line uploads the atlas at most once.
-    for (const char c : text) LoadGlyph(CharToGlyph(static_cast<unsigned char>(c)));
-    const TImageFramePtr atlas = _atlas ? _atlas->Frame(0) : nullptr;
+    const bool use_atlas = AtlasDrawsExactly(ix, iy, jx, jy);
+    if (use_atlas) {
+        for (const char c : text) LoadGlyph(CharToGlyph(static_cast<unsigned char>(c)));
+    }
+    const TImageFramePtr atlas = use_atlas && _atlas ? _atlas->Frame(0) : nullptr;
 
     for (const char c : text) {
         const int index = CharToGlyph(static_cast<unsigned char>(c));

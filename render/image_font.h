@@ -26,8 +26,10 @@ public:
 
 // Glyph images are made on the first draw or measurement of their character and kept for the life
 // of the font. Each glyph image is also copied into the font's atlas, one image whose texture holds
-// every glyph loaded so far, and text is drawn from the atlas: a line of text is then one batch
-// instead of a texture change per character. A glyph that does not fit draws from its own image.
+// every glyph loaded so far, and upright or quarter-turned text at 1:1 or larger is drawn from the
+// atlas: a line of text is then one batch instead of a texture change per character. Text that is
+// shrunk or turned by another angle, and a glyph that does not fit, draw from the glyphs' own
+// images, since the atlas would not give the same pixels there.
 class TImageFont {
 public:
     TFontPtr _src_font;                                // null for the built-in default font

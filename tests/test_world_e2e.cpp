@@ -1,5 +1,5 @@
-// End-to-end: the logo intro, the world on screen in flat and 3D mode, and a reproducible stage of
-// play, through the real game binary under the test display.
+// End-to-end: the logo intro, the world on screen in flat and 3D mode, the title's versus line, and a
+// reproducible stage of play, through the real game binary under the test display.
 #include "game/embedded_assets.h"
 #include "render/pixmap.h"
 #include "render/pixmap_loader.h"
@@ -253,4 +253,66 @@ TEST(WorldEndToEnd, SeedAndInputReproduceAStageOfPlay) {
     }
     EXPECT_GT(shots, 3) << "the player fired";
     EXPECT_GT(bursts, 10) << "shots burst on the ground or on the tanks";
+}
+
+namespace {
+
+// Where the menu's text of one colour lies in the band of rows around a menu line, with a count of
+// its pixels; the moonscape behind the menu has neither colour.
+struct text_extent {
+    int count = 0, x0 = 640, x1 = -1;
+};
+
+text_extent coloured_text(const TPixmapPtr& shot, int line_y, bool red) {
+    text_extent e;
+    for (int y = line_y - 8; y <= line_y + 8; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const Rgb p = pixel(shot, x, y);
+            // Smoothed glyph edges blend into the bluish ground: what counts is the hue.
+            const bool yellow_ink = p.r > 100 && p.g > 100 && p.b + 40 < std::min(p.r, p.g);
+            const bool red_ink = p.r > 100 && 2 * p.g < p.r && 2 * p.b < p.r;
+            if (red ? !red_ink : !yellow_ink) continue;
+            ++e.count;
+            e.x0 = std::min(e.x0, x);
+            e.x1 = std::max(e.x1, x);
+        }
+    return e;
+}
+
+} // namespace
+
+// The versus line shows the value it had when the frame began: in the frame in which the second
+// joystick goes away the line turns red but still reads "On"; "Off" follows a frame later.
+TEST(WorldEndToEnd, VersusLineReadsOnInRedInTheFrameItsJoystickGoes) {
+    temp_dir dir(true);
+    // Two joysticks, the intro skipped, versus switched on, the pointer parked off the items, and
+    // joystick 1 detached after frame 20 (so frame 21 is the first to count one joystick).
+    write_file(dir / "input.txt", "seed 1\n0 joy 0 attach\n0 joy 1 attach\n5 key 32 down\n6 key 32 up\n"
+                                  "10 mouse 320 300\n10 button 1 down\n11 button 1 up\n12 mouse 600 420\n"
+                                  "20 joy 1 detach\n");
+    std::vector<std::string> args = {"--replay", dir / "input.txt", "--frames", "22"};
+    for (int f = 20; f <= 22; ++f)
+        args.push_back("--screenshot"),
+            args.push_back(std::to_string(f) + ":" + dir / ("f" + std::to_string(f) + ".png"));
+    const std::vector<std::string> lines = run_traced(dir, args);
+    ASSERT_EQ(lines.size(), 22u);
+    EXPECT_EQ(field(lines[19], "versus"), 1);
+    EXPECT_EQ(field(lines[19], "joysticks"), 2);
+    EXPECT_EQ(field(lines[20], "versus"), 0) << "forced off in the frame that counts one joystick";
+
+    const int versus_y = 300;
+    TPixmapPtr before = load_picture(dir / "f20.png"), gone = load_picture(dir / "f21.png"),
+               after = load_picture(dir / "f22.png");
+    ASSERT_TRUE(before && gone && after);
+    const text_extent on_yellow = coloured_text(before, versus_y, false);
+    const text_extent on_red = coloured_text(gone, versus_y, true);
+    const text_extent off_red = coloured_text(after, versus_y, true);
+    ASSERT_GT(on_yellow.count, 100);
+    EXPECT_EQ(coloured_text(before, versus_y, true).count, 0);
+    EXPECT_EQ(coloured_text(gone, versus_y, false).count, 0) << "the line turns red at once";
+    // The line is centred, so the longer "Off" reaches further both ways than "On".
+    EXPECT_EQ(on_red.x0, on_yellow.x0) << "frame 21 must still read \"On\"";
+    EXPECT_EQ(on_red.x1, on_yellow.x1) << "frame 21 must still read \"On\"";
+    EXPECT_LT(off_red.x0, on_red.x0) << "frame 22 reads \"Off\"";
+    EXPECT_GT(off_red.x1, on_red.x1) << "frame 22 reads \"Off\"";
 }

@@ -19,12 +19,17 @@ public:
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         _subsystem = true;
 
-        // Latency from MixerPlay to the speaker, by construction. SDL pulls a block of 512 frames
-        // (512 / 44100 s = 11.6 ms) whenever the output has room for one, so a block mixed at time t
-        // starts playing once the block ahead of it has played out: by t + 11.6 ms. The mixer puts a
-        // voice started at time s at offset (s + 20 - t) ms into that block, so the voice is heard at
-        // s + 20 ms + at most 11.6 ms = 31.6 ms, within the 40 ms budget. (The wave-output device this
-        // stands in for kept 6 to 11 blocks ahead.)
+        // Latency from MixerPlay to the speaker. The mixer puts a voice started at time s (whole
+        // milliseconds) at s + 20 ms of the mixed stream, (s + 20 - t) ms into the block mixed at t or
+        // the one after; measured, 19 to 22 ms. The rest is how long a mixed block waits in the output
+        // before it plays, which the back-end decides: SDL grants the 512 frames asked for (11.6 ms a
+        // block) and pulls one when the output has room for it. Through a sound server on a
+        // timer-driven output that wait measured 3 to 9 ms, so 23 to 29 ms in all plus the card's own
+        // buffer; an output that keeps two blocks queued, as SDL's ALSA back-end asks, adds up to
+        // 23.2 ms: up to 43 ms. (The wave-output device this stands in for kept 6 to 11 blocks ahead.)
+        // SDL's disk driver is no clock: it sleeps a whole 11 ms per 11.6 ms block (SDL_DISKAUDIODELAY),
+        // so its file runs about 4% ahead of real time and onsets read from file positions drift by
+        // some 40 ms per second of the run.
         SDL_AudioSpec wanted{};
         wanted.freq = MIXER_RATE;
         wanted.format = AUDIO_S16SYS;

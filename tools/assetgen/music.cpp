@@ -243,15 +243,11 @@ SoundFile make_music() {
     }
     SoundFile out{"data/blastem.ogg", 2, 0.25f, {}};
     out.samples.resize(static_cast<size_t>(2 * kLoopFrames));
-    float peak = 0.0f;
     for (size_t i = 0; i < static_cast<size_t>(kLoopFrames); ++i) {
-        const float l = bus.left[kLoopFrames + i], r = bus.right[kLoopFrames + i];
-        out.samples[2 * i] = l;
-        out.samples[2 * i + 1] = r;
-        peak = std::max({peak, std::fabs(l), std::fabs(r)});
+        out.samples[2 * i] = bus.left[kLoopFrames + i];
+        out.samples[2 * i + 1] = bus.right[kLoopFrames + i];
     }
-    // The music sits well under the effects, which peak near full scale.
-    const float k = db(-8.0f) / peak;
+    const float k = db(kMusicLoudnessLufs - loudness(out.samples, 2));
     for (float& s : out.samples) s *= k;
     return out;
 }

@@ -9,9 +9,6 @@ using namespace synth;
 
 namespace {
 
-// Effects peak just under full scale: loud and never clipped, also after lossy coding.
-constexpr float kEffectPeakDb = -1.5f;
-
 Buffer explode() {
     const float len = 2.2f;
     Buffer b(static_cast<size_t>(frames(len)));
@@ -36,7 +33,7 @@ Buffer explode() {
     saturate(b, 1.6f);
     reverb(b, 1.0f, 0.25f);
     fade(b, 0.0f, 0.3f);
-    normalise(b, kEffectPeakDb);
+    level_effect(b);
     return b;
 }
 
@@ -55,7 +52,7 @@ Buffer lazer() {
     }
     echo(b, 0.045f, 0.25f, 0.3f);
     fade(b, 0.0f, 0.05f);
-    normalise(b, kEffectPeakDb - 3.0f);
+    level_effect(b);
     return b;
 }
 
@@ -74,7 +71,7 @@ Buffer small_explosion() {
     }
     saturate(b, 1.4f);
     fade(b, 0.0f, 0.1f);
-    normalise(b, kEffectPeakDb - 1.0f);
+    level_effect(b);
     return b;
 }
 
@@ -101,7 +98,7 @@ Buffer tank_hit() {
     }
     reverb(b, 0.7f, 0.15f);
     fade(b, 0.0f, 0.15f);
-    normalise(b, kEffectPeakDb - 1.0f);
+    level_effect(b);
     return b;
 }
 
@@ -120,7 +117,7 @@ Buffer ufo_hit() {
         b[i] = v * trem * attack(t, 0.003f) * decay(t, 0.2f);
     }
     fade(b, 0.0f, 0.08f);
-    normalise(b, kEffectPeakDb - 3.0f);
+    level_effect(b);
     return b;
 }
 
@@ -146,7 +143,7 @@ Buffer warp() {
     }
     echo(b, 0.07f, 0.35f, 0.3f);
     fade(b, 0.0f, 0.02f);
-    normalise(b, kEffectPeakDb - 2.0f);
+    level_effect(b);
     return b;
 }
 
@@ -178,7 +175,7 @@ Buffer blast() {
     saturate(b, 1.3f);
     reverb(b, 1.1f, 0.22f);
     fade(b, 0.0f, 0.3f);
-    normalise(b, kEffectPeakDb);
+    level_effect(b);
     return b;
 }
 
@@ -223,7 +220,7 @@ Buffer title() {
         b[crash + k] += hat.run(noise.next()) * decay(static_cast<float>(k) / kRate, 0.35f) * 0.25f;
     echo(b, 0.15f, 0.3f, 0.25f);
     fade(b, 0.0f, 0.25f);
-    normalise(b, kEffectPeakDb - 1.0f);
+    level_effect(b);
     return b;
 }
 
@@ -241,7 +238,7 @@ Buffer thud() {
         b[i] = (low + knock) * attack(t, 0.001f);
     }
     fade(b, 0.0f, 0.05f);
-    normalise(b, kEffectPeakDb - 2.0f);
+    level_effect(b);
     return b;
 }
 
@@ -250,6 +247,10 @@ SoundFile mono(const char* file, Buffer samples) {
 }
 
 } // namespace
+
+void level_effect(std::vector<float>& samples) {
+    level(samples, kEffectLoudnessLufs, kEffectCeilingDb);
+}
 
 std::vector<SoundFile> make_effects() {
     std::vector<SoundFile> out;

@@ -90,6 +90,17 @@ void Biquad::bandpass(float hz, float q) {
     set(alpha, 0.0f, -alpha, 1.0f + alpha, -2.0f * cw, 1.0f - alpha);
 }
 
+void Biquad::highshelf(float hz, float q, float gain_db) {
+    hz = std::clamp(hz, 10.0f, kRate * 0.45f);
+    const float a = std::pow(10.0f, gain_db / 40.0f);
+    const float w = 2.0f * kPi * hz / kRate, cw = std::cos(w), alpha = std::sin(w) / (2.0f * q);
+    const float two_sqrt_a_alpha = 2.0f * std::sqrt(a) * alpha;
+    set(a * ((a + 1.0f) + (a - 1.0f) * cw + two_sqrt_a_alpha), -2.0f * a * ((a - 1.0f) + (a + 1.0f) * cw),
+        a * ((a + 1.0f) + (a - 1.0f) * cw - two_sqrt_a_alpha),
+        (a + 1.0f) - (a - 1.0f) * cw + two_sqrt_a_alpha, 2.0f * ((a - 1.0f) - (a + 1.0f) * cw),
+        (a + 1.0f) - (a - 1.0f) * cw - two_sqrt_a_alpha);
+}
+
 float Biquad::run(float x) {
     const float y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
     x2_ = x1_;
@@ -148,6 +159,90 @@ void normalise(Buffer& b, float peak_db) {
     if (peak <= 0.0f) return;
     const float k = db(peak_db) / peak;
     for (float& s : b) s *= k;
+}
+
+float loudness(const Buffer& b, int channels) {
+    const size_t ch = static_cast<size_t>(channels);
+    const size_t n = b.size() / ch;
+    if (n == 0) return -100.0f;
+    // The ear's weighting: a shelf of +4 dB above 1.5 kHz, then a high-pass at 38 Hz.
+    std::vector<double> power(n, 0.0);
+    for (size_t c = 0; c < ch; ++c) {
+        Biquad shelf, rumble;
+        shelf.highshelf(1500.0f, 0.7071f, 4.0f);
+        rumble.highpass(38.0f, 0.5f);
+        for (size_t i = 0; i < n; ++i) {
+            const float y = rumble.run(shelf.run(b[i * ch + c]));
+            power[i] += static_cast<double>(y) * y;
+        }
+    }
+    // Windows of 100 ms, about the time the ear takes to sum a short sound, every 10 ms.
+    const size_t window = std::min(n, static_cast<size_t>(frames(0.1f)));
+    const size_t hop = static_cast<size_t>(frames(0.01f));
+    std::vector<double> total(n + 1, 0.0);
+    for (size_t i = 0; i < n; ++i) total[i + 1] = total[i] + power[i];
+    double loudest = 0.0;
+    for (size_t start = 0; start + window <= n; start += hop)
+        loudest = std::max(loudest, (total[start + window] - total[start]) / static_cast<double>(window));
+    // -0.691 dB takes back what the weighting adds at 1 kHz.
+    return loudest > 0.0 ? static_cast<float>(-0.691 + 10.0 * std::log10(loudest)) : -100.0f;
+}
+
+namespace {
+
+// Rides the gain down wherever a peak of b would pass ceiling_db.
+void limit(Buffer& b, float ceiling_db) {
+    // The gain each sample needs to stay under the ceiling; then, for each sample, the smallest of
+    // those over the look-ahead after it, averaged over the look-ahead before it: a ramp that is fully
+    // down when the peak arrives, whatever the depth of the dip.
+    const float ceiling = db(ceiling_db);
+    const size_t n = b.size();
+    const size_t lookahead = static_cast<size_t>(frames(0.003f));
+    std::vector<float> needed(n);
+    for (size_t i = 0; i < n; ++i) {
+        const float a = std::fabs(b[i]);
+        needed[i] = a > ceiling ? ceiling / a : 1.0f;
+    }
+    std::vector<float> ahead(n);
+    for (size_t i = 0; i < n; ++i) {
+        float g = 1.0f;
+        for (size_t k = i; k < std::min(n, i + lookahead + 1); ++k) g = std::min(g, needed[k]);
+        ahead[i] = g;
+    }
+    // Climbs back with a 40 ms time constant; a rise never lifts the gain above the ramp.
+    const float rise = 1.0f - std::exp(-1.0f / (0.04f * kRate));
+    // Before the first sample the ramp holds the first sample's gain, which is already low enough
+    // for every peak within the first look-ahead.
+    const float before = n > 0 ? ahead[0] : 1.0f;
+    float sum = before * static_cast<float>(lookahead + 1);
+    float g = before;
+    for (size_t i = 0; i < n; ++i) {
+        sum += ahead[i] - (i >= lookahead + 1 ? ahead[i - lookahead - 1] : before);
+        const float ramp = sum / static_cast<float>(lookahead + 1);
+        g = std::min(ramp, g + (1.0f - g) * rise);
+        b[i] *= g;
+    }
+}
+
+} // namespace
+
+void level(Buffer& b, float loudness_lufs, float ceiling_db) {
+    if (loudness(b) <= -100.0f) return;
+    // Limiting takes loudness away, so the gain in front of the limiter is found by rounds of
+    // correction; loudness grows with that gain, and eight rounds land within a tenth of a dB.
+    const Buffer source = b;
+    float gain_db = 0.0f;
+    for (int round = 0; round < 8; ++round) {
+        b = source;
+        const float k = db(gain_db);
+        for (float& s : b) s *= k;
+        limit(b, ceiling_db);
+        gain_db += loudness_lufs - loudness(b);
+    }
+    b = source;
+    const float k = db(gain_db);
+    for (float& s : b) s *= k;
+    limit(b, ceiling_db);
 }
 
 void fade(Buffer& b, float in, float out) {

@@ -49,6 +49,8 @@ public:
     void lowpass(float hz, float q);
     void highpass(float hz, float q);
     void bandpass(float hz, float q);
+    // Boosts (gain_db > 0) or cuts everything above hz by gain_db.
+    void highshelf(float hz, float q, float gain_db);
     float run(float x);
 
 private:
@@ -72,6 +74,15 @@ void reverb(Buffer& b, float size, float wet);
 void saturate(Buffer& b, float drive);
 // Scales so that the largest magnitude equals peak_db (dBFS).
 void normalise(Buffer& b, float peak_db);
+// How loud a sound is heard at its loudest: the mean square of the signal, weighted by the ear's
+// curve (low bass counts less, presence more), over the loudest 100 ms window, in LUFS (a full-scale
+// 1 kHz sine is about -3). Sounds shorter than a window count as one window of their own length.
+// Interleaved stereo when `channels` is 2 (the channels' powers add).
+float loudness(const Buffer& b, int channels = 1);
+// Scales a mono sound to the loudness target (LUFS), then rides the gain down wherever a peak would
+// pass ceiling_db (dBFS): a look-ahead limiter that dips over a few milliseconds and recovers over
+// tens, so that loud sounds keep their body and still leave headroom for the mix.
+void level(Buffer& b, float loudness_lufs, float ceiling_db);
 // Linear fades at both ends, in seconds, against clicks.
 void fade(Buffer& b, float in, float out);
 

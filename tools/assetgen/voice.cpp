@@ -121,7 +121,7 @@ bool make_voice(const std::string& wav_path, SoundFile& out) {
     saturate(mixdown, 1.5f);
     echo(mixdown, 0.09f, 0.3f, 0.28f);
     fade(mixdown, 0.005f, 0.05f);
-    normalise(mixdown, -1.5f);
+    level_effect(mixdown);
     out = {"data/letsgo.ogg", 1, 0.5f, std::move(mixdown)};
     return true;
 }
