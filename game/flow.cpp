@@ -26,6 +26,7 @@
 #include "platform/random.h"
 #include "platform/sdl_system.h"
 #include "platform/system.h"
+#include "platform/termination_signals.h"
 #include "render/draw2d.h"
 #include "render/gl_draw2d.h"
 #include "render/graphics.h"
@@ -39,6 +40,9 @@ namespace {
 
 // The engine services the game uses, each ready before its first use.
 void start_engine() {
+    // First, before any back-end starts: a signal during start-up then also ends in the normal
+    // shut-down, at the intro's first check for a close request.
+    InstallTerminationSignalHandlers();
     InstallSDLSystemDriver();
     InitJoysticks();
     InitPixmapLoaders();
@@ -118,11 +122,13 @@ void draw_world() {
 }
 
 void wait_if_suspended() {
-    if (!IsAppSuspended()) return;
+    // Once the game is quitting there is nothing to hold: the shut-down comes next.
+    if (quit_game != 0 || !IsAppSuspended()) return;
     const bool paused_music = ChannelIsPlaying(music_channel) != 0;
     if (paused_music) ChannelPause(music_channel);
-    // Waiting on events, not spinning: a suspended game must not keep a core busy.
-    while (IsAppSuspended()) WaitSystemEvent();
+    // Waiting on events, not spinning: a suspended game must not keep a core busy. A close request
+    // (window close, or a signal at logout) ends the wait; check_keys takes it in the next frame.
+    while (IsAppSuspended() && !IsAppTerminatePending()) WaitSystemEvent();
     if (paused_music) ChannelResume(music_channel);
 }
 
@@ -179,6 +185,5 @@ int run_game(const game_options& options) {
     }
     anaglyph_settings(2);
     hiscore_file(1);
-    harness_end();
-    return 0;
+    return harness_end() ? 0 : exit_output_failed;
 }

@@ -3,6 +3,7 @@
 
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/termination_signals.h"
 
 #include <cstdio>
 
@@ -10,6 +11,9 @@ int TSystemDriver::StartTimer(int, TMainThreadFunc, intptr_t, intptr_t) {
     return 0;
 }
 void TSystemDriver::StopTimer(int) {}
+void TSystemDriver::RequestTerminate() {
+    TEvent::Create(EVENT_APPTERMINATE).Emit();
+}
 
 namespace {
 
@@ -67,12 +71,14 @@ void PollSystemEvents() {
     if (g_pumping) return;
     TPumpGuard guard;
     g_driver->Poll();
+    if (TakeTerminationSignal()) g_driver->RequestTerminate();
 }
 
 void WaitSystemEvent() {
     if (g_pumping) return;
     TPumpGuard guard;
     g_driver->Wait();
+    if (TakeTerminationSignal()) g_driver->RequestTerminate();
 }
 
 void SetMousePosition(int x, int y) {

@@ -37,6 +37,10 @@ public:
     // handle (non-zero), or 0 when the driver has no timers. After StopTimer no further call is made.
     virtual int StartTimer(int period_ms, TMainThreadFunc func, intptr_t a, intptr_t b);
     virtual void StopTimer(int handle);
+
+    // A termination signal arrived: deliver the close request as a window close would. The default
+    // emits AppTerminate; a driver that keeps a record of its input (a recording) also records it.
+    virtual void RequestTerminate();
 };
 
 // The driver that is current until another is set: no input, no pointer; MoveMouse still emits its
@@ -48,7 +52,8 @@ void SetSystemDriver(TSystemDriver* driver);
 TSystemDriver* CurrentSystemDriver();
 
 // Pump the current driver. Each does nothing while a poll or wait is already running, so hooks may
-// call them (directly or through a polled-input query) safely.
+// call them (directly or through a polled-input query) safely. Each pump also hands a termination
+// signal that arrived since the last one to the driver's RequestTerminate.
 void PollSystemEvents();
 void WaitSystemEvent();
 
