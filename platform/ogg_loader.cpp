@@ -5,6 +5,7 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -104,7 +105,30 @@ private:
 constexpr int kMaxSeconds = 30 * 60;
 constexpr long kMaxRate = 192000;
 
-// The frames are decoded into a buffer that grows with what actually decodes, never sized up front
+// Decoded words are kept in blocks of this many (64 kB, below the size from which the C library maps
+// a block of its own): loading a long sound then frees no large mapped blocks, which would raise
+// that size for the rest of the run and let the heap keep far more than the game holds.
+constexpr size_t kBlockWords = 32768;
+
+// Words appended block by block; the memory grows with what arrives.
+class TWordBlocks {
+public:
+    void Append(int16_t word) {
+        if (_blocks.empty() || _blocks.back().size() == kBlockWords) {
+            _blocks.emplace_back();
+            _blocks.back().reserve(kBlockWords);
+        }
+        _blocks.back().push_back(word);
+    }
+    void CopyTo(int16_t* out) const {
+        for (const std::vector<int16_t>& block : _blocks) out = std::copy(block.begin(), block.end(), out);
+    }
+
+private:
+    std::vector<std::vector<int16_t>> _blocks;
+};
+
+// The frames are decoded into memory that grows with what actually decodes, never sized up front
 // from the length the last page announces: a small file may announce hours.
 TAudioSamplePtr Decode(OggVorbisFile& file, OggSource& source) {
     const vorbis_info* info = ov_info(file.get(), -1);
@@ -120,7 +144,7 @@ TAudioSamplePtr Decode(OggVorbisFile& file, OggSource& source) {
     // Decoded words arrive interleaved by the current link's channel count; only the left and right
     // ones are kept.
     std::vector<int16_t> chunk(4096);
-    std::vector<int16_t> pcm;
+    TWordBlocks pcm;
     int filled = 0;
     while (filled < frames) {
         int link = 0;
@@ -135,13 +159,10 @@ TAudioSamplePtr Decode(OggVorbisFile& file, OggSource& source) {
         StereoPair(link_channels, left, right);
         const int got = static_cast<int>(bytes / (2 * link_channels));
         const int take = got < frames - filled ? got : frames - filled;
-        // resize grows the capacity geometrically, so the copies stay linear in the frames.
-        pcm.resize(static_cast<size_t>(filled + take) * channels);
-        int16_t* out = pcm.data() + static_cast<size_t>(filled) * channels;
         for (int i = 0; i < take; ++i) {
             const int16_t* in = chunk.data() + static_cast<size_t>(i) * link_channels;
-            out[i * channels] = in[left];
-            if (channels == 2) out[i * channels + 1] = in[right];
+            pcm.Append(in[left]);
+            if (channels == 2) pcm.Append(in[right]);
         }
         filled += take;
     }
@@ -149,7 +170,7 @@ TAudioSamplePtr Decode(OggVorbisFile& file, OggSource& source) {
     if (filled < frames) return nullptr;
     TAudioSamplePtr sample = TAudioSample::Create(frames, rate, channels == 1 ? SF_MONO16LE : SF_STEREO16LE);
     if (!sample) return nullptr;
-    std::memcpy(sample->samples, pcm.data(), pcm.size() * sizeof(int16_t));
+    pcm.CopyTo(reinterpret_cast<int16_t*>(sample->samples));
     return sample;
 }
 

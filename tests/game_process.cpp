@@ -54,12 +54,13 @@ void apply_limits(const process_limits& limits) {
 } // namespace
 
 pid_t start_game_process(const std::string& dir, const std::vector<std::string>& args,
-                         const std::string& out_path, const process_limits& limits) {
+                         const std::string& out_path, const std::vector<std::string>& env,
+                         const process_limits& limits) {
     const pid_t pid = fork();
     if (pid == 0) {
         const int fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0) _exit(126);
-        exec_game(dir, args, fd, {}, limits);
+        exec_game(dir, args, fd, env, limits);
     }
     return pid;
 }

@@ -27,10 +27,11 @@ process_result run_game_process(const std::string& work_dir, const std::vector<s
                                 const std::vector<std::string>& env = {}, int timeout_s = 60,
                                 const process_limits& limits = {});
 
-// Starts the game in `dir` with standard output and error to `out_path`, without waiting: the caller
-// signals, waits or kills it.
+// Starts the game in `dir` with standard output and error to `out_path` and extra environment
+// entries, without waiting: the caller signals, waits or kills it.
 pid_t start_game_process(const std::string& dir, const std::vector<std::string>& args,
-                         const std::string& out_path, const process_limits& limits = {});
+                         const std::string& out_path, const std::vector<std::string>& env = {},
+                         const process_limits& limits = {});
 
 std::string read_file(const std::string& path);
 // Creates or replaces the file with exactly these bytes.
