@@ -118,11 +118,13 @@ void draw_world() {
 }
 
 void wait_if_suspended() {
-    if (!IsAppSuspended()) return;
+    // Once the game is quitting there is nothing to hold: the shut-down comes next.
+    if (quit_game != 0 || !IsAppSuspended()) return;
     const bool paused_music = ChannelIsPlaying(music_channel) != 0;
     if (paused_music) ChannelPause(music_channel);
-    // Waiting on events, not spinning: a suspended game must not keep a core busy.
-    while (IsAppSuspended()) WaitSystemEvent();
+    // Waiting on events, not spinning: a suspended game must not keep a core busy. A close request
+    // (window close, or a signal at logout) ends the wait; check_keys takes it in the next frame.
+    while (IsAppSuspended() && !IsAppTerminatePending()) WaitSystemEvent();
     if (paused_music) ChannelResume(music_channel);
 }
 
@@ -178,6 +180,5 @@ int run_game(const game_options& options) {
     }
     anaglyph_settings(2);
     hiscore_file(1);
-    harness_end();
-    return 0;
+    return harness_end() ? 0 : exit_output_failed;
 }

@@ -3,7 +3,8 @@
 
 #include "game/options.h"
 
-// Runs the whole game; returns the process exit code (1 when the display cannot be opened).
+// Runs the whole game; returns the process exit code (1 when the display cannot be opened,
+// exit_output_failed when a recording, trace or screenshot could not be written).
 int run_game(const game_options& options);
 
 // Clears the back buffer and draws everything behind the state's own drawing.

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <string>
 
-// Loads the replay script and opens the output files, before any window opens.
+// Loads the replay script and opens the output files, before any window opens. Two options naming
+// the same file are refused before anything is opened.
 // Returns false and sets `error` to one line naming the file (and line) at fault.
 bool harness_begin(const game_options& options, std::string& error);
 
@@ -26,5 +27,10 @@ int64_t frames_presented();
 // Notes an effect started by play_sound, for the next trace line.
 void harness_note_sound(const std::string& name);
 
-// Flushes the record and trace files and prints the timedemo figures.
-void harness_end();
+// Exit code of a run whose recording, trace or a screenshot could not be written (each failure was
+// reported in one line when it happened); the game itself shut down normally.
+inline constexpr int exit_output_failed = 3;
+
+// Closes the record and trace files and prints the timedemo figures. False when a write to an
+// output file or a screenshot failed during the run.
+bool harness_end();

@@ -49,7 +49,8 @@ void show_logo(int y_offset) {
         draw_scanlines(2);
         if (alpha < 0.0f) alpha = 0.0f;
         flip_frame();
-        while (IsAppSuspended()) WaitSystemEvent();
+        // A close request ends the wait for resume too, and is taken just below.
+        while (IsAppSuspended() && !IsAppTerminatePending()) WaitSystemEvent();
         if (TakeAppTerminate()) {
             quit_game = 1;
             break;

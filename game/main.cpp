@@ -3,6 +3,7 @@
 #include "game/flow.h"
 #include "game/harness.h"
 #include "game/options.h"
+#include "platform/termination_signals.h"
 
 #include <cstdio>
 #include <string>
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string error;
+    // Before any back-end starts: a signal during start-up then also ends in the normal shut-down,
+    // at the intro's first check for a close request.
+    InstallTerminationSignalHandlers();
     // The one choice of back-ends; everything after this runs on whatever was installed.
     TBackendChoice backends;
     backends.video = parsed.options.video;

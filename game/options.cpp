@@ -1,6 +1,8 @@
 // Parses the command line into game_options; any fault becomes one message naming the option.
 #include "game/options.h"
 
+#include "platform/printable_text.h"
+
 #include <charconv>
 
 namespace {
@@ -86,7 +88,7 @@ parse_result parse_options(const std::vector<std::string>& args) {
             if (!n || colon + 1 >= v->size()) return fail("--screenshot needs FRAME:FILE, e.g. 120:shot.png");
             o.screenshots.push_back({*n, v->substr(colon + 1)});
         } else {
-            return fail("unknown option " + arg + " (see --help)");
+            return fail("unknown option " + EscapeForMessage(arg) + " (see --help)");
         }
     }
     if (!o.record_path.empty() && (!o.replay_path.empty() || !o.timedemo_path.empty()))

@@ -150,11 +150,8 @@ void player_tag::flush_inputs() {
         ClearMouse();
         if (held) {
             // Wait for the release instead of spinning; a replay hands over its next event here.
-            // Closing the window ends the wait and the game.
-            if (TakeAppTerminate()) {
-                quit_game = 1;
-                return;
-            }
+            // A close request ends the wait; check_keys takes it later in the frame and ends the game.
+            if (IsAppTerminatePending()) return;
             WaitSystemEvent();
         }
     } while (n != 0);

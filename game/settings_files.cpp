@@ -4,6 +4,7 @@
 #include "game/globals.h"
 #include "game/stereo_draw.h"
 #include "platform/atomic_file.h"
+#include "platform/file_head.h"
 #include "platform/filesystem.h"
 #include "platform/stream.h"
 
@@ -13,25 +14,27 @@
 
 namespace {
 
-// Reads `count` integers from a regular file holding at least that many; false leaves `values` alone.
-bool read_int_file(const char* path, int* values, int count) {
+// Set when the file was found at start-up but could not be read: it may hold what the player wants
+// kept (a high score behind a permission mistake), so the exit leaves it alone instead of
+// overwriting it with the start values.
+bool keep_hiscore_file = false;
+bool keep_anaglyph_file = false;
+
+// Reads `count` integers from the head of the file; false leaves `values` alone. Only the bytes the
+// fields need are read, whatever the file's size. A file that is there but cannot be read is
+// reported once and marked to be kept.
+bool read_int_file(const char* path, int* values, int count, bool& keep) {
     assert(count > 0 && count <= 8 && "read_int_file: the data files hold at most 8 fields");
-    if (GetPathType(path) != 1) return false;
-    std::shared_ptr<TStream> stream = OpenStream(path, 1, 0);
-    if (!stream) return false;
-    bool ok = false;
-    try {
-        if (stream->Size() >= 4 * count) {
-            int read[8] = {};
-            for (int i = 0; i < count; ++i) read[i] = StreamReadInt(stream);
-            for (int i = 0; i < count; ++i) values[i] = read[i];
-            ok = true;
-        }
-    } catch (const TStreamException&) {
-        ok = false;
-    }
-    StreamClose(stream);
-    return ok;
+    const size_t needed = 4 * static_cast<size_t>(count);
+    TFileHead head = ReadFileHead(path, needed);
+    keep = head.status == TFileHead::Status::Unreadable;
+    if (keep)
+        std::fprintf(stderr, "brakkovane3d: cannot read %s: %s; it is kept as it is and not saved at exit\n",
+                     ResolvePathCase(path).c_str(), head.reason.c_str());
+    if (head.status != TFileHead::Status::Read || head.bytes.size() < needed) return false;
+    std::shared_ptr<TStream> stream = TRamStream::CreateOwned(std::move(head.bytes), 1, 0);
+    for (int i = 0; i < count; ++i) values[i] = StreamReadInt(stream);
+    return true;
 }
 
 } // namespace
@@ -48,17 +51,17 @@ bool write_int_file(const char* path, const int* values, int count) {
 
 void hiscore_file(int save) {
     if (save != 0) {
-        write_int_file(hiscore_path, &hiscore, 1);
+        if (!keep_hiscore_file) write_int_file(hiscore_path, &hiscore, 1);
         return;
     }
     int value = 0;
-    hiscore = read_int_file(hiscore_path, &value, 1) ? value : 0;
+    hiscore = read_int_file(hiscore_path, &value, 1, keep_hiscore_file) ? value : 0;
 }
 
 void anaglyph_settings(int mode) {
     if (mode == 1) {
         int values[2];
-        if (read_int_file(anaglyph_path, values, 2)) {
+        if (read_int_file(anaglyph_path, values, 2, keep_anaglyph_file)) {
             // The offset is kept as stored, odd or out of range: the menu's next step brings it back.
             eye_offset = values[0];
             // Any other mode would index the menu's mode texts out of range.
@@ -66,7 +69,7 @@ void anaglyph_settings(int mode) {
         }
     } else if (mode == 2) {
         const int values[2] = {eye_offset, mode_3d};
-        write_int_file(anaglyph_path, values, 2);
+        if (!keep_anaglyph_file) write_int_file(anaglyph_path, values, 2);
     }
     if (mode_3d >= 1 && mode_3d <= mode_3d_last) {
         const mode_3d_entry& m = modes_3d[static_cast<size_t>(mode_3d)];

@@ -6,11 +6,13 @@ inline constexpr const char* hiscore_path = "data\\hiscore.dat";
 inline constexpr const char* anaglyph_path = "Data\\anaglyph3d.dat";
 
 // save 0 loads hiscore (0 when the file is missing, unreadable or shorter than 4 bytes);
-// non-zero saves it.
+// non-zero saves it. A file that is there but cannot be read (no permission, a directory, a FIFO)
+// is reported in one line when loading and is then not overwritten by the save.
 void hiscore_file(int save);
 
 // mode 1 loads eye_offset and mode_3d (a missing, unreadable or short file leaves both as they are;
-// a stored mode outside 0..4 becomes 0), mode 2 saves them, 0 does neither. In every case the eye
+// a stored mode outside 0..4 becomes 0; an unreadable one is reported and kept as hiscore_file
+// keeps its file), mode 2 saves them, 0 does neither. In every case the eye
 // colours of draw3d are then set for mode_3d 1..4 (mode 0 leaves them).
 void anaglyph_settings(int mode);
 

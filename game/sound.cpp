@@ -3,8 +3,10 @@
 
 #include "game/globals.h"
 #include "game/harness.h"
+#include "platform/filesystem.h"
 
 #include <cstdio>
+#include <exception>
 
 game_sound snd_explode, snd_lazer, snd_smexpl, snd_tankhit, snd_ufohit, snd_warp, snd_letsgo, snd_blast,
     snd_title, snd_thud;
@@ -24,10 +26,22 @@ std::string effect_name(const std::string& path) {
     return name;
 }
 
+// The sound file at `path`, or null. Only a regular file is opened: opening a FIFO blocks until some
+// writer comes, and a device may stream without end. Whatever the loader chain throws (a stream that
+// cannot seek, memory that runs out) is a failed load like any other.
+TSoundPtr load_sound_file(const std::string& path, int flags) {
+    if (GetPathType(path) != 1) return nullptr;
+    try {
+        return SoundLoad(path, flags);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
 } // namespace
 
 game_sound load_sound(const std::string& path) {
-    game_sound effect{SoundLoad(path, 0), effect_name(path)};
+    game_sound effect{load_sound_file(path, 0), effect_name(path)};
     if (!effect.sound)
         std::fprintf(stderr, "brakkovane3d: cannot load the sound %s; it stays silent\n", path.c_str());
     return effect;
@@ -44,7 +58,7 @@ void play_sound(const game_sound& effect) {
 
 void start_music(int track) {
     if (track != 1) return;
-    music = SoundLoad("data\\blastem.ogg", SOUND_LOOP);
+    music = load_sound_file("data\\blastem.ogg", SOUND_LOOP);
     if (!music)
         std::fprintf(stderr, "brakkovane3d: cannot load the music data\\blastem.ogg; it stays silent\n");
     // The channel is replaced even without music, so no voice of an earlier track lingers on it.

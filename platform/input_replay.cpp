@@ -14,6 +14,7 @@ TScriptedSystemDriver::TScriptedSystemDriver(TSystemDriver* device, Mode mode, T
     , mode_(mode)
     , script_(std::move(script)) {
     assert(device_ && "TScriptedSystemDriver wraps a device driver");
+    joysticks_.fill(-1);
     InsertHook(EventEmitHookId, &CaptureHook, this, INT_MAX);
     if (mode_ == Mode::Replay) {
         SetJoystickVirtualOnly(true);
@@ -49,7 +50,8 @@ TScriptedSystemDriver::TScriptedSystemDriver(TSystemDriver* device, Mode mode, T
 TScriptedSystemDriver::~TScriptedSystemDriver() {
     DeleteHook(EventEmitHookId, &CaptureHook, this);
     if (mode_ == Mode::Record) SetJoystickObserver({});
-    for (int handle : joysticks_) JoyVirtualDetach(handle);
+    for (int handle : joysticks_)
+        if (handle >= 0) JoyVirtualDetach(handle);
 }
 
 void TScriptedSystemDriver::SetRecordSink(std::function<void(const TScriptEvent&)> sink) {
@@ -156,7 +158,7 @@ void TScriptedSystemDriver::Deliver(const TScriptEvent& e) {
         TEvent::Create(id, nullptr, data, 0, x, y).Emit();
     };
     auto joystick = [&](int port) {
-        return port < static_cast<int>(joysticks_.size()) ? joysticks_[port] : -1;
+        return port >= 0 && port < kScriptJoystickPorts ? joysticks_[static_cast<size_t>(port)] : -1;
     };
     switch (e.kind) {
     case TScriptEventKind::KeyDown: emit(EVENT_KEYDOWN, e.a); break;
@@ -173,12 +175,13 @@ void TScriptedSystemDriver::Deliver(const TScriptEvent& e) {
     case TScriptEventKind::Resume: emit(EVENT_APPRESUME); break;
     case TScriptEventKind::Close: emit(EVENT_APPTERMINATE); break;
     case TScriptEventKind::JoyAttach:
-        if (int handle = JoyVirtualAttach(); handle >= 0) joysticks_.push_back(handle);
+        if (e.a >= 0 && e.a < kScriptJoystickPorts && joystick(e.a) < 0)
+            joysticks_[static_cast<size_t>(e.a)] = JoyVirtualAttach();
         break;
     case TScriptEventKind::JoyDetach:
         if (int handle = joystick(e.a); handle >= 0) {
             JoyVirtualDetach(handle);
-            joysticks_.erase(joysticks_.begin() + e.a);
+            joysticks_[static_cast<size_t>(e.a)] = -1;
         }
         break;
     case TScriptEventKind::JoyAxis: JoyVirtualSetAxis(joystick(e.a), e.b, e.c); break;
@@ -225,4 +228,8 @@ int TScriptedSystemDriver::StartTimer(int period_ms, TMainThreadFunc func, intpt
 }
 void TScriptedSystemDriver::StopTimer(int handle) {
     device_->StopTimer(handle);
+}
+void TScriptedSystemDriver::RequestTerminate() {
+    Inject(TScriptEventKind::Close);
+    DeliverDue();
 }

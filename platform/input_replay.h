@@ -12,9 +12,9 @@
 #include "platform/input_script.h"
 #include "platform/system_driver.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 class TScriptedSystemDriver : public TSystemDriver {
 public:
@@ -54,6 +54,9 @@ public:
     int StartTimer(int period_ms, TMainThreadFunc func, intptr_t a, intptr_t b) override;
     TSystemDriver* Device() const { return device_; }
     void StopTimer(int handle) override;
+    // A close of the game's own, delivered at once: recorded as a `close` line when recording, so the
+    // recording of a session ended by a signal replays to the same end.
+    void RequestTerminate() override;
 
 private:
     enum class Capture { Off, Record, Drop };
@@ -72,6 +75,8 @@ private:
     Capture capture_ = Capture::Off;
     bool delivering_ = false;
     int mouse_x_ = 0, mouse_y_ = 0;
-    std::vector<int> joysticks_; // virtual joystick handles, by port in attach order
+    // The virtual joystick attached under each port of the script, or -1. Attaching an attached port
+    // changes nothing, so a replay never holds more devices than there are ports.
+    std::array<int, kScriptJoystickPorts> joysticks_;
     std::function<void(const TScriptEvent&)> sink_;
 };

@@ -1,13 +1,23 @@
 // Parser and writer of recorded-input scripts; every fault names its line.
 #include "platform/input_script.h"
 
+#include "platform/printable_text.h"
+
+#include <cerrno>
 #include <charconv>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr const char* kAxisNames = "xyzruv";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// A word of the input inside a message, quoted and escaped.
+std::string quoted(std::string_view word) {
+    return "'" + EscapeForMessage(word) + "'";
+}
 
 std::vector<std::string_view> split_words(std::string_view line) {
     std::vector<std::string_view> words;
@@ -34,7 +44,7 @@ std::string parse_event(const std::vector<std::string_view>& w, TScriptEvent& ev
     const std::string_view name = w[1];
     const size_t argc = w.size() - 2;
     auto want = [&](size_t n) -> std::string {
-        return argc == n ? "" : "'" + std::string(name) + "' takes " + std::to_string(n) + " argument(s)";
+        return argc == n ? "" : quoted(name) + " takes " + std::to_string(n) + " argument(s)";
     };
     auto updown = [&](std::string_view word, TScriptEventKind down, TScriptEventKind up) -> bool {
         if (word == "down")
@@ -75,7 +85,7 @@ std::string parse_event(const std::vector<std::string_view>& w, TScriptEvent& ev
                                      : TScriptEventKind::Close;
     } else if (name == "joy") {
         if (argc < 2) return "'joy' needs a port and an action";
-        if (!parse_int(w[2], 0, 15, ev.a)) return "joystick port must be 0..15";
+        if (!parse_int(w[2], 0, kScriptJoystickPorts - 1, ev.a)) return "joystick port must be 0..15";
         const std::string_view action = w[3];
         if (action == "attach" || action == "detach") {
             if (argc != 2) return "'joy PORT " + std::string(action) + "' takes no more arguments";
@@ -98,10 +108,10 @@ std::string parse_event(const std::vector<std::string_view>& w, TScriptEvent& ev
             if (!parse_int(w[4], -1, 35999, ev.b)) return "joystick hat must be -1 (centred) or 0..35999";
             ev.kind = TScriptEventKind::JoyHat;
         } else {
-            return "unknown joystick action '" + std::string(action) + "'";
+            return "unknown joystick action " + quoted(action);
         }
     } else {
-        return "unknown event '" + std::string(name) + "'";
+        return "unknown event " + quoted(name);
     }
     return "";
 }
@@ -111,6 +121,9 @@ std::string parse_event(const std::vector<std::string_view>& w, TScriptEvent& ev
 std::optional<TInputScript> ParseInputScript(std::string_view text, const std::string& name,
                                              std::string& error) {
     TInputScript script;
+    // Some editors start a UTF-8 text with a byte-order mark.
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+        text.remove_prefix(kUtf8ByteOrderMark.size());
     int line_number = 0;
     bool any_item = false;
     int64_t last_frame = 0;
@@ -125,7 +138,7 @@ std::optional<TInputScript> ParseInputScript(std::string_view text, const std::s
         const auto words = split_words(line);
         if (words.empty()) continue;
         auto fail = [&](const std::string& problem) {
-            error = name;
+            error = EscapeForMessage(name, std::string::npos);
             error += ':' + std::to_string(line_number) + ": " + problem;
             return std::nullopt;
         };
@@ -141,7 +154,7 @@ std::optional<TInputScript> ParseInputScript(std::string_view text, const std::s
         any_item = true;
         TScriptEvent ev;
         if (!parse_int(words[0], int64_t{0}, INT64_MAX, ev.frame))
-            return fail("expected a frame number, found '" + std::string(words[0]) + "'");
+            return fail("expected a frame number, found " + quoted(words[0]));
         if (words.size() < 2) return fail("missing event after the frame number");
         if (ev.frame < last_frame)
             return fail("frame " + std::to_string(ev.frame) + " comes after frame " +
@@ -154,18 +167,29 @@ std::optional<TInputScript> ParseInputScript(std::string_view text, const std::s
 }
 
 std::optional<TInputScript> LoadInputScript(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot open the file";
+    auto fail = [&](const std::string& problem) {
+        error = EscapeForMessage(path, std::string::npos) + ": " + problem;
         return std::nullopt;
+    };
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return fail(std::string("cannot open the file: ") + std::strerror(errno));
+    struct stat st {};
+    if (fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(file);
+        return fail("is a directory, not a file");
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        error = path + ": cannot read the file";
-        return std::nullopt;
-    }
-    return ParseInputScript(text.str(), path, error);
+    // Read in pieces up to one byte past the cap: a device or a pipe gives no size to check first.
+    std::string text;
+    char piece[65536];
+    size_t got = 0;
+    while (text.size() <= kMaxScriptFileBytes && (got = std::fread(piece, 1, sizeof piece, file)) > 0)
+        text.append(piece, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return fail("cannot read the file");
+    if (text.size() > kMaxScriptFileBytes)
+        return fail("larger than " + std::to_string(kMaxScriptFileBytes >> 20) + " MiB; not a recording");
+    return ParseInputScript(text, path, error);
 }
 
 std::string FormatScriptEvent(const TScriptEvent& e) {

@@ -7,6 +7,7 @@
 // joy PORT button B down|up, joy PORT hat VALUE.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,16 +44,27 @@ struct TScriptEvent {
     bool operator==(const TScriptEvent&) const = default;
 };
 
+// Joystick ports a script names: 0..15, as many as the joystick layer reads.
+inline constexpr int kScriptJoystickPorts = 16;
+
+// The largest script file read. A recording writes one short line (about 20 bytes) per change of
+// input: even a stick whose noise moves two axes every frame writes 2 x 27 bytes 60 times a second,
+// 3.2 kB/s, so this is over five hours of that, and days of keyboard play. Anything larger is not a
+// recording, and is refused before it fills the memory.
+inline constexpr size_t kMaxScriptFileBytes = size_t{64} << 20;
+
 struct TInputScript {
     std::optional<uint32_t> seed;
     std::vector<TScriptEvent> events;
 };
 
-// Parses a whole script. On a fault, returns nullopt and sets `error` to "NAME:LINE: problem".
+// Parses a whole script; a UTF-8 byte-order mark at its start is skipped. On a fault, returns
+// nullopt and sets `error` to "NAME:LINE: problem", with the bytes it quotes escaped.
 std::optional<TInputScript> ParseInputScript(std::string_view text, const std::string& name,
                                              std::string& error);
 
-// Reads and parses a file; an unreadable file is an error naming it.
+// Reads and parses a file of at most kMaxScriptFileBytes; a file that cannot be opened or read, a
+// directory, or a larger file is an error naming it.
 std::optional<TInputScript> LoadInputScript(const std::string& path, std::string& error);
 
 // The line (without newline) that ParseInputScript reads back as `event`.

@@ -5,10 +5,12 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -97,54 +99,93 @@ private:
     bool _open = false;
 };
 
+// The longest sound the loader decodes, and the highest rate it accepts. Together they bound the
+// buffer a stream can make the loader fill (30 min x 192,000 frames x 4 bytes = 1.3 GB at worst;
+// 30 min at 44,100 Hz stereo = 318 MB), whatever its pages claim: the game's music runs a few minutes.
+constexpr int kMaxSeconds = 30 * 60;
+constexpr long kMaxRate = 192000;
+
+// Decoded words are kept in blocks of this many (64 kB, below the size from which the C library maps
+// a block of its own): loading a long sound then frees no large mapped blocks, which would raise
+// that size for the rest of the run and let the heap keep far more than the game holds.
+constexpr size_t kBlockWords = 32768;
+
+// Words appended block by block; the memory grows with what arrives.
+class TWordBlocks {
+public:
+    void Append(int16_t word) {
+        if (_blocks.empty() || _blocks.back().size() == kBlockWords) {
+            _blocks.emplace_back();
+            _blocks.back().reserve(kBlockWords);
+        }
+        _blocks.back().push_back(word);
+    }
+    void CopyTo(int16_t* out) const {
+        for (const std::vector<int16_t>& block : _blocks) out = std::copy(block.begin(), block.end(), out);
+    }
+
+private:
+    std::vector<std::vector<int16_t>> _blocks;
+};
+
+// The frames are decoded into memory that grows with what actually decodes, never sized up front
+// from the length the last page announces: a small file may announce hours.
+TAudioSamplePtr Decode(OggVorbisFile& file, OggSource& source) {
+    const vorbis_info* info = ov_info(file.get(), -1);
+    const ogg_int64_t total = ov_pcm_total(file.get(), -1);
+    // No frames at all is what a file cut short before its first whole audio page looks like.
+    if (!info || info->channels < 1 || info->rate <= 0 || info->rate > kMaxRate || total <= 0) return nullptr;
+    const int channels = info->channels == 1 ? 1 : 2;
+    const int rate = static_cast<int>(info->rate);
+    // Longer than the cap, or more frames x channels x 2 bytes than the sample's 32-bit capacity.
+    if (total > ogg_int64_t{kMaxSeconds} * rate || total > INT_MAX / (2 * channels)) return nullptr;
+    const int frames = static_cast<int>(total);
+
+    // Decoded words arrive interleaved by the current link's channel count; only the left and right
+    // ones are kept.
+    std::vector<int16_t> chunk(4096);
+    TWordBlocks pcm;
+    int filled = 0;
+    while (filled < frames) {
+        int link = 0;
+        const long bytes = ov_read(file.get(), reinterpret_cast<char*>(chunk.data()),
+                                   static_cast<int>(chunk.size() * sizeof(int16_t)), 0, 2, 1, &link);
+        if (bytes < 0 || source.failed) return nullptr;
+        if (bytes == 0) break;
+        const vorbis_info* link_info = ov_info(file.get(), link);
+        if (!link_info || link_info->channels < 1) return nullptr;
+        const int link_channels = link_info->channels;
+        int left, right;
+        StereoPair(link_channels, left, right);
+        const int got = static_cast<int>(bytes / (2 * link_channels));
+        const int take = got < frames - filled ? got : frames - filled;
+        for (int i = 0; i < take; ++i) {
+            const int16_t* in = chunk.data() + static_cast<size_t>(i) * link_channels;
+            pcm.Append(in[left]);
+            if (channels == 2) pcm.Append(in[right]);
+        }
+        filled += take;
+    }
+    // Fewer frames than the stream announced means its pages contradict each other.
+    if (filled < frames) return nullptr;
+    TAudioSamplePtr sample = TAudioSample::Create(frames, rate, channels == 1 ? SF_MONO16LE : SF_STEREO16LE);
+    if (!sample) return nullptr;
+    pcm.CopyTo(reinterpret_cast<int16_t*>(sample->samples));
+    return sample;
+}
+
 class TAudioSampleLoaderOGG final : public TAudioSampleLoader {
 public:
     TAudioSamplePtr LoadAudioSample(TStream& stream) override {
         OggSource source{&stream};
         OggVorbisFile file;
         if (!file.Open(source) || source.failed) return nullptr;
-
-        const vorbis_info* info = ov_info(file.get(), -1);
-        const ogg_int64_t total = ov_pcm_total(file.get(), -1);
-        // No frames at all is what a file cut short before its first whole audio page looks like.
-        if (!info || info->channels < 1 || info->rate <= 0 || info->rate > INT_MAX || total <= 0)
+        try {
+            return Decode(file, source);
+        } catch (const std::bad_alloc&) {
+            // Memory for the frames ran out: a failed load, not the end of the program.
             return nullptr;
-        const int channels = info->channels == 1 ? 1 : 2;
-        // Frames x channels x 2 bytes must fit the sample's 32-bit capacity.
-        if (total > INT_MAX / (2 * channels)) return nullptr;
-        const int frames = static_cast<int>(total);
-        TAudioSamplePtr sample = TAudioSample::Create(frames, static_cast<int>(info->rate),
-                                                      channels == 1 ? SF_MONO16LE : SF_STEREO16LE);
-        if (!sample) return nullptr;
-
-        // Decoded words arrive interleaved by the current link's channel count; only the left and
-        // right ones are kept.
-        std::vector<int16_t> chunk(4096);
-        int filled = 0;
-        while (filled < frames) {
-            int link = 0;
-            const long bytes = ov_read(file.get(), reinterpret_cast<char*>(chunk.data()),
-                                       static_cast<int>(chunk.size() * sizeof(int16_t)), 0, 2, 1, &link);
-            if (bytes < 0 || source.failed) return nullptr;
-            if (bytes == 0) break;
-            const vorbis_info* link_info = ov_info(file.get(), link);
-            if (!link_info || link_info->channels < 1) return nullptr;
-            const int link_channels = link_info->channels;
-            int left, right;
-            StereoPair(link_channels, left, right);
-            const int got = static_cast<int>(bytes / (2 * link_channels));
-            const int take = got < frames - filled ? got : frames - filled;
-            auto* out = reinterpret_cast<int16_t*>(sample->samples) + static_cast<size_t>(filled) * channels;
-            for (int i = 0; i < take; ++i) {
-                const int16_t* in = chunk.data() + static_cast<size_t>(i) * link_channels;
-                out[i * channels] = in[left];
-                if (channels == 2) out[i * channels + 1] = in[right];
-            }
-            filled += take;
         }
-        // Fewer frames than the stream announced means its pages contradict each other.
-        if (filled < frames) return nullptr;
-        return sample;
     }
 };
 

@@ -135,6 +135,11 @@ int TakeAppTerminate() {
     return terminate;
 }
 
+int IsAppTerminatePending() {
+    PollSystemEvents();
+    return g_state.terminate;
+}
+
 int KeyHitCount(int key) {
     assert(ValidKey(key) && "key code outside 0..255");
     PollSystemEvents();

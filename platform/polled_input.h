@@ -15,6 +15,9 @@ void DisablePolledInput();
 int IsAppSuspended();
 // 1 once after an AppTerminate (the flag is cleared by the read).
 int TakeAppTerminate();
+// 1 while an AppTerminate waits to be taken; the flag stays. For waits that must end on a close
+// request and leave it to the game's own rule that takes it.
+int IsAppTerminatePending();
 
 // Key-down transitions since the last read; the count is cleared. key in 0..255.
 int KeyHitCount(int key);

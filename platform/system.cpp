@@ -3,6 +3,7 @@
 
 #include "platform/event.h"
 #include "platform/system_driver.h"
+#include "platform/termination_signals.h"
 
 #include <cstdio>
 
@@ -10,6 +11,9 @@ int TSystemDriver::StartTimer(int, TMainThreadFunc, intptr_t, intptr_t) {
     return 0;
 }
 void TSystemDriver::StopTimer(int) {}
+void TSystemDriver::RequestTerminate() {
+    TEvent::Create(EVENT_APPTERMINATE).Emit();
+}
 
 namespace {
 
@@ -36,16 +40,32 @@ TSystemDriver* CurrentSystemDriver() {
     return g_driver;
 }
 
+namespace {
+
+// A termination signal that arrived since the last pump becomes the close request: through the
+// driver, which may record it, or directly while there is none.
+void DeliverTerminationSignal() {
+    if (!TakeTerminationSignal()) return;
+    if (g_driver)
+        g_driver->RequestTerminate();
+    else
+        TEvent::Create(EVENT_APPTERMINATE).Emit();
+}
+
+} // namespace
+
 void PollSystemEvents() {
-    if (g_pumping || !g_driver) return;
+    if (g_pumping) return;
     TPumpGuard guard;
-    g_driver->Poll();
+    if (g_driver) g_driver->Poll();
+    DeliverTerminationSignal();
 }
 
 void WaitSystemEvent() {
-    if (g_pumping || !g_driver) return;
+    if (g_pumping) return;
     TPumpGuard guard;
-    g_driver->Wait();
+    if (g_driver) g_driver->Wait();
+    DeliverTerminationSignal();
 }
 
 void SetMousePosition(int x, int y) {

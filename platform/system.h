@@ -5,7 +5,8 @@
 #include <string>
 
 // Pump the current driver. Each does nothing while a poll or wait is already running, so hooks may
-// call them (directly or through a polled-input query) safely.
+// call them (directly or through a polled-input query) safely. Each pump also hands a termination
+// signal that arrived since the last one to the driver's RequestTerminate.
 void PollSystemEvents();
 void WaitSystemEvent();
 

@@ -37,6 +37,10 @@ public:
     // handle (non-zero), or 0 when the driver has no timers. After StopTimer no further call is made.
     virtual int StartTimer(int period_ms, TMainThreadFunc func, intptr_t a, intptr_t b);
     virtual void StopTimer(int handle);
+
+    // A termination signal arrived: deliver the close request as a window close would. The default
+    // emits AppTerminate; a driver that keeps a record of its input (a recording) also records it.
+    virtual void RequestTerminate();
 };
 
 // Replaces the current driver; null leaves none. The caller keeps ownership. With no driver, pumps

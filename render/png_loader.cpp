@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <new>
 #include <png.h>
 #include <vector>
@@ -13,10 +14,20 @@ namespace {
 
 constexpr int PNG_SIGNATURE_BYTES = 8;
 
+// The largest width and height accepted: the game's largest picture is 640 x 480, and no graphics
+// card makes a texture wider than this.
+constexpr png_uint_32 kMaxSide = 16384;
+
+// A deflate stream expands at most 1032 times (a 258-byte match coded in 2 bits). A header whose
+// pixels need more bytes than the rest of the file could inflate to belongs to a file that is cut
+// short or lies about its size; it is refused before the pixel memory is taken.
+constexpr uint64_t kMaxInflateRatio = 1032;
+
 // Everything a decode owns lives here, in the frame of TPixmapLoaderPNG::LoadPixmap, so that a
 // libpng error (a longjmp) skips no destructor.
 struct PngDecode {
     TStream* stream = nullptr;
+    uint64_t bytes_after_signature = 0; // what the stream holds beyond the signature
     TPixmapPtr pixmap;
     std::vector<png_bytep> rows;
     bool grey_alpha = false; // rows hold (grey, alpha) pairs to be widened to RGBA afterwards
@@ -83,8 +94,13 @@ bool PrepareRows(PngDecode& decode, png_uint_32 width, png_uint_32 height, int b
 int DecodePng(png_structp png, png_infop info, PngDecode* decode) {
     if (setjmp(png_jmpbuf(png))) return 0;
     png_set_sig_bytes(png, PNG_SIGNATURE_BYTES);
+    png_set_user_limits(png, kMaxSide, kMaxSide);
     png_set_read_fn(png, decode, ReadCallback);
     png_read_info(png, info);
+    // Pixel data as stored, before any transform widens it.
+    const uint64_t stored_bits = uint64_t(png_get_image_width(png, info)) * png_get_image_height(png, info) *
+                                 png_get_bit_depth(png, info) * png_get_channels(png, info);
+    if (stored_bits / 8 > kMaxInflateRatio * decode->bytes_after_signature) return 0;
     png_set_strip_16(png);
     png_set_expand(png);
     png_set_interlace_handling(png);
@@ -129,6 +145,12 @@ TPixmapPtr TPixmapLoaderPNG::LoadPixmap(TStream& stream) {
     }
     PngDecode decode;
     decode.stream = &stream;
+    try {
+        const int size = stream.Size(), pos = stream.Pos();
+        if (size > pos) decode.bytes_after_signature = uint64_t(size - pos);
+    } catch (const TStreamException&) {
+        // Left at 0: nothing is decoded from a stream that cannot say how much it holds.
+    }
     const int decoded = DecodePng(png, info, &decode);
     png_destroy_read_struct(&png, &info, nullptr);
     if (!decoded) return nullptr;

@@ -2,7 +2,10 @@
 #include "tests/game_process.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,26 +16,64 @@
 #include <sstream>
 #include <thread>
 
+namespace {
+
+// In the child, between fork and exec.
+void apply_limits(const process_limits& limits) {
+#ifndef __SANITIZE_ADDRESS__
+    if (limits.address_space_mb > 0) {
+        const rlim_t bytes = static_cast<rlim_t>(limits.address_space_mb) << 20;
+        const rlimit limit{bytes, bytes};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
+    }
+#endif
+    // Out of the bounding set, the capabilities are gone from the program the exec starts.
+    if (limits.file_permissions_bind &&
+        (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
+         prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0) != 0) &&
+        geteuid() == 0)
+        _exit(125);
+}
+
+[[noreturn]] void exec_game(const std::string& work_dir, const std::vector<std::string>& args, int out_fd,
+                            const std::vector<std::string>& env, const process_limits& limits) {
+    if (chdir(work_dir.c_str()) != 0) _exit(126);
+    dup2(out_fd, 1);
+    dup2(out_fd, 2);
+    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+    apply_limits(limits);
+    std::vector<char*> argv;
+    std::string binary = GAME_BINARY;
+    argv.push_back(binary.data());
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+}
+
+} // namespace
+
+pid_t start_game_process(const std::string& dir, const std::vector<std::string>& args,
+                         const std::string& out_path, const std::vector<std::string>& env,
+                         const process_limits& limits) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0) _exit(126);
+        exec_game(dir, args, fd, env, limits);
+    }
+    return pid;
+}
+
 process_result run_game_process(const std::string& work_dir, const std::vector<std::string>& args,
-                                const std::vector<std::string>& env, int timeout_s) {
+                                const std::vector<std::string>& env, int timeout_s,
+                                const process_limits& limits) {
     process_result result;
     char out_template[] = "/tmp/brakkovane-out-XXXXXX";
     int out_fd = mkstemp(out_template);
     if (out_fd < 0) return result;
     pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(work_dir.c_str()) != 0) _exit(126);
-        dup2(out_fd, 1);
-        dup2(out_fd, 2);
-        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> argv;
-        std::string binary = GAME_BINARY;
-        argv.push_back(binary.data());
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(binary.c_str(), argv.data());
-        _exit(127);
-    }
+    if (pid == 0) exec_game(work_dir, args, out_fd, env, limits);
     int status = 0;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_s);
     while (waitpid(pid, &status, WNOHANG) == 0) {

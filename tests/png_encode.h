@@ -92,3 +92,17 @@ inline void FixPngChunkCrc(std::vector<uint8_t>& file, size_t data_at, uint32_t 
     file[at + 2] = uint8_t(crc >> 8);
     file[at + 3] = uint8_t(crc);
 }
+
+// Recomputes the CRC of every whole chunk of a PNG file in place (fuzzing: changed bytes then reach
+// the decoders instead of ending at the checksum). Stops at the first chunk cut short.
+inline void FixAllPngChunkCrcs(uint8_t* data, size_t size) {
+    size_t at = 8;
+    while (at + 12 <= size) {
+        const size_t length = size_t(data[at]) << 24 | size_t(data[at + 1]) << 16 |
+                              size_t(data[at + 2]) << 8 | size_t(data[at + 3]);
+        if (length > size - at - 12) return;
+        const uLong crc = crc32(crc32(0L, Z_NULL, 0), data + at + 4, uInt(length + 4));
+        for (int i = 0; i < 4; ++i) data[at + 8 + length + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+        at += 12 + length;
+    }
+}

@@ -7,6 +7,8 @@
 #include "platform/mixer.h"
 #include "platform/mixer_device.h"
 #include "platform/stream.h"
+#include "tests/address_space_growth.h"
+#include "tests/ogg_pages.h"
 
 #include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>
@@ -337,6 +339,32 @@ TEST_F(SampleLoading, CorruptOrTruncatedOggIsNull) {
     std::vector<uint8_t> damaged = ogg;
     for (size_t i = ogg.size() / 2; i < ogg.size() / 2 + 64; ++i) damaged[i] ^= 0x5A;
     EXPECT_EQ(LoadAudioSample(MemoryStream(damaged)), nullptr);
+}
+
+TEST_F(SampleLoading, AnOggThatClaimsMoreThanItHoldsIsNullWithoutReservingTheClaim) {
+    // Noise needs many bits, so its audio spans several pages: the last one's claim is not also the
+    // first one's, from which the decoder would take the start instead.
+    std::vector<int16_t> noise(2 * 44100);
+    std::mt19937 random(5);
+    for (int16_t& value : noise) value = static_cast<int16_t>(static_cast<int>(random() % 20000) - 10000);
+    const std::vector<uint8_t> ogg = EncodeOgg(noise, 1, 44100);
+    auto claiming = [&](int64_t frames) {
+        const std::string file = WithLastGranule(std::string(ogg.begin(), ogg.end()), frames);
+        return std::vector<uint8_t>(file.begin(), file.end());
+    };
+    // 25 minutes at 44,100 Hz claim 132 MB; two seconds are there. The buffer grows only with what
+    // decodes.
+    const std::vector<uint8_t> lying = claiming(int64_t{25} * 60 * 44100);
+    EXPECT_EQ(LoadAudioSample(MemoryStream(lying)), nullptr);
+    const long growth_kb = PeakAddressSpaceGrowthKb([&] { (void)LoadAudioSample(MemoryStream(lying)); });
+    ASSERT_GE(growth_kb, 0);
+    EXPECT_LT(growth_kb, 64 * 1024) << "the loader reserved memory for the claimed length";
+    // Over the 30-minute cap (here 536 million frames, 2 GB), refused outright.
+    EXPECT_EQ(LoadAudioSample(MemoryStream(claiming(536870000))), nullptr);
+    // The same file with its true length still loads whole.
+    TAudioSamplePtr whole = LoadAudioSample(MemoryStream(claiming(2 * 44100)));
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->length, 2 * 44100);
 }
 
 TEST_F(SampleLoading, WavePcmFormats) {

@@ -96,5 +96,21 @@ TEST(InputScript, FaultsNameTheFileLineAndProblem) {
 TEST(InputScript, MissingFileIsAnErrorNamingIt) {
     std::string error;
     EXPECT_FALSE(LoadInputScript("/nonexistent/dir/demo.txt", error).has_value());
-    EXPECT_EQ(error, "/nonexistent/dir/demo.txt: cannot open the file");
+    EXPECT_EQ(error, "/nonexistent/dir/demo.txt: cannot open the file: No such file or directory");
+}
+
+TEST(InputScript, QuotedBytesAreEscapedAndCutAndAByteOrderMarkIsSkipped) {
+    EXPECT_EQ(parse_error("1 \x1b[31mred\\\x7f down\n"),
+              "demo.txt:1: unknown event '\\x1B[31mred\\x5C\\x7F'");
+    EXPECT_EQ(parse_error(std::string("\0\0x close\n", 10)),
+              "demo.txt:1: expected a frame number, found '\\x00\\x00x'");
+    // A line of garbage is quoted by its first 48 bytes.
+    const std::string error = parse_error(std::string(100000, 'z') + " close\n");
+    EXPECT_EQ(error, "demo.txt:1: expected a frame number, found '" + std::string(48, 'z') + "...'");
+    // Only at the very start, and only the whole mark.
+    EXPECT_EQ(parse_ok("\xEF\xBB\xBFseed 9\n1 close\n").seed, 9u);
+    EXPECT_EQ(parse_error("\xEF\xBBseed 9\n"), "demo.txt:1: expected a frame number, found '\\xEF\\xBBseed'");
+    EXPECT_EQ(parse_error("1 close\n\xEF\xBB\xBF"
+                          "2 close\n"),
+              "demo.txt:2: expected a frame number, found '\\xEF\\xBB\\xBF2'");
 }

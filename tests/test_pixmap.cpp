@@ -4,6 +4,7 @@
 #include "render/pixmap.h"
 #include "render/pixmap_loader.h"
 #include "render/png_loader.h"
+#include "tests/address_space_growth.h"
 #include "tests/png_encode.h"
 
 #include <gtest/gtest.h>
@@ -671,4 +672,46 @@ TEST(PixmapLoaderChain, DataNoLoaderKnowsGivesNull) {
     Bytes text(64, 'a');
     std::shared_ptr<TStream> stream = TRamStream::Create(text.data(), int(text.size()), 1, 0);
     EXPECT_FALSE(LoadPixmap(stream));
+}
+
+namespace {
+
+// The same file with other width and height in its header (and the header's checksum repaired).
+Bytes WithDeclaredSize(Bytes file, uint32_t width, uint32_t height) {
+    uint32_t length = 0;
+    const size_t ihdr = PngChunkData(file, "IHDR", &length);
+    for (int i = 0; i < 4; ++i) {
+        file[ihdr + i] = uint8_t(width >> (24 - 8 * i));
+        file[ihdr + 4 + i] = uint8_t(height >> (24 - 8 * i));
+    }
+    FixPngChunkCrc(file, ihdr, length);
+    return file;
+}
+
+} // namespace
+
+TEST(PngLoader, AHeaderClaimingAHugeImageIsRefusedBeforeItsMemoryIsTaken) {
+    // 23170 x 23170 RGBA claims 2 GB of pixels, in a file of about 70 bytes.
+    const Bytes file =
+        WithDeclaredSize(EncodePng(Image(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {1, 2, 3, 4})), 23170, 23170);
+    ASSERT_LT(file.size(), 100u);
+    EXPECT_FALSE(LoadFromMemory(file));
+    const long growth_kb = PeakAddressSpaceGrowthKb([&] { (void)LoadFromMemory(file); });
+    ASSERT_GE(growth_kb, 0);
+    EXPECT_LT(growth_kb, 64 * 1024) << "the loader reserved memory for the claimed size";
+}
+
+TEST(PngLoader, ImagesAsLargeAsTheirDataAllowStillLoad) {
+    // All zero compresses as far as deflate goes (about 1000 : 1): the most pixels a file this size
+    // can really hold.
+    PngImage zeros = Image(2000, 2000, PNG_COLOR_TYPE_RGB_ALPHA, 8, Bytes(size_t(2000) * 2000 * 4, 0));
+    zeros.compression_level = 9;
+    const TPixmapPtr big = LoadFromMemory(EncodePng(zeros));
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->width, 2000);
+    EXPECT_EQ(big->ReadPixel(1999, 1999), 0u);
+
+    // The widest picture accepted is 16384 pixels; one more is refused from its header.
+    EXPECT_TRUE(LoadFromMemory(EncodePng(Image(16384, 1, PNG_COLOR_TYPE_GRAY, 8, Bytes(16384, 7)))));
+    EXPECT_FALSE(LoadFromMemory(EncodePng(Image(16385, 1, PNG_COLOR_TYPE_GRAY, 8, Bytes(16385, 7)))));
 }

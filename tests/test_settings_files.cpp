@@ -7,12 +7,21 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/user.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +48,9 @@ protected:
     void SetUp() override {
         old_dir_ = GetWorkingDir();
         ASSERT_EQ(SetWorkingDir(dir_.path), 1);
+        // Loading from the empty directory forgets any file an earlier test marked to be kept.
+        hiscore_file(0);
+        anaglyph_settings(1);
         hiscore = 0;
         eye_offset = 0;
         mode_3d = 0;
@@ -142,12 +154,169 @@ TEST_F(SettingsFiles, BadFilesGiveTheStartValues) {
     std::filesystem::create_directory(dir_ / "data/hiscore.dat");
     std::filesystem::create_directory(dir_ / "data/anaglyph3d.dat");
     hiscore = 55;
+    testing::internal::CaptureStderr();
     hiscore_file(0);
     anaglyph_settings(1);
+    testing::internal::GetCapturedStderr();
     EXPECT_EQ(hiscore, 0);
     EXPECT_EQ(eye_offset, 0);
     EXPECT_EQ(mode_3d, 0);
 }
+
+TEST_F(SettingsFiles, WhatIsThereButCannotBeReadIsReportedOnceAndNotOverwritten) {
+    std::filesystem::create_directory(dir_ / "data");
+    // A FIFO without a writer would block a plain open; a directory cannot be read as a file.
+    ASSERT_EQ(mkfifo((dir_ / "data/hiscore.dat").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir_ / "data/anaglyph3d.dat");
+    testing::internal::CaptureStderr();
+    hiscore_file(0);
+    anaglyph_settings(1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("brakkovane3d: cannot read data/hiscore.dat: it is not a regular file; it is kept"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("brakkovane3d: cannot read data/anaglyph3d.dat: it is a directory; it is kept"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+
+    hiscore = 900;
+    eye_offset = 6;
+    testing::internal::CaptureStderr();
+    hiscore_file(1);
+    anaglyph_settings(2);
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "") << "the save of a kept file says nothing more";
+    struct stat st {};
+    ASSERT_EQ(stat((dir_ / "data/hiscore.dat").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "data/anaglyph3d.dat"));
+}
+
+TEST_F(SettingsFiles, OnlyTheFieldsAreReadWhateverTheFileSize) {
+    std::filesystem::create_directory(dir_ / "data");
+    // 3 GB, sparse: more than a 32-bit size holds.
+    write_bytes(dir_ / "data/hiscore.dat", le_ints({4321}));
+    std::filesystem::resize_file(dir_ / "data/hiscore.dat", uintmax_t{3} << 30);
+    hiscore_file(0);
+    EXPECT_EQ(hiscore, 4321);
+}
+
+TEST_F(SettingsFiles, ASaveThroughASymbolicLinkWritesTheLinkedFileAndKeepsTheLink) {
+    std::filesystem::create_directories(dir_ / "data");
+    std::filesystem::create_directories(dir_ / "kept");
+    write_bytes(dir_ / "kept/scores.bin", le_ints({5}));
+    std::filesystem::create_symlink("../kept/scores.bin", dir_ / "data/hiscore.dat");
+    // A dangling link makes its file.
+    std::filesystem::create_symlink("../kept/settings.bin", dir_ / "data/anaglyph3d.dat");
+    hiscore_file(0);
+    EXPECT_EQ(hiscore, 5);
+    hiscore = 6;
+    eye_offset = 8;
+    hiscore_file(1);
+    anaglyph_settings(2);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "data/hiscore.dat"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "data/anaglyph3d.dat"));
+    EXPECT_EQ(read_file(dir_ / "kept/scores.bin"), le_ints({6}));
+    EXPECT_EQ(read_file(dir_ / "kept/settings.bin"), le_ints({8, 0}));
+}
+
+TEST_F(SettingsFiles, ASaveRemovesOnlyItsOwnOldTemporaryFiles) {
+    std::filesystem::create_directory(dir_ / "data");
+    const auto old_time = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
+    auto make = [&](const std::string& name, bool old) {
+        write_bytes(dir_ / ("data/" + name), "x");
+        if (old) std::filesystem::last_write_time(dir_ / ("data/" + name), old_time);
+    };
+    make("hiscore.dat.saving-a1B2c3", true);    // left by a killed save: removed
+    make("hiscore.dat.saving-Zz9Yy8", false);   // young: maybe another game's save in progress
+    make("hiscore.dat.backup", true);           // the player's own, six letters as well
+    make("hiscore.dat.saving-a1B2c", true);     // five characters
+    make("hiscore.dat.saving-a1B2c!", true);    // not a letter or digit
+    make("anaglyph3d.dat.saving-Qq11Qq", true); // another file's: removed by that file's save only
+    make("xhiscore.dat.saving-a1B2c3", true);   // another name
+    std::filesystem::create_directory(dir_ / "data/hiscore.dat.saving-Dd00Dd"); // not a regular file
+    std::filesystem::last_write_time(dir_ / "data/hiscore.dat.saving-Dd00Dd", old_time);
+    hiscore = 3;
+    hiscore_file(1);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_ / "data"))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"anaglyph3d.dat.saving-Qq11Qq", "hiscore.dat",
+                                              "hiscore.dat.backup", "hiscore.dat.saving-Dd00Dd",
+                                              "hiscore.dat.saving-Zz9Yy8", "hiscore.dat.saving-a1B2c",
+                                              "hiscore.dat.saving-a1B2c!", "xhiscore.dat.saving-a1B2c3"}));
+}
+
+#if defined(__x86_64__)
+namespace {
+
+// Exit code of a child that may not be traced (a sandbox that forbids ptrace).
+constexpr int untraceable = 77;
+
+// The file-system calls of `work` run in a traced child, in order: "fsync PATH" for each fsync or
+// fdatasync (the path its descriptor names) and "rename" for each rename. Nullopt when this system
+// does not let a process be traced.
+std::optional<std::vector<std::string>> traced_sync_calls(const std::function<void()>& work) {
+    std::vector<std::string> calls;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(untraceable);
+        raise(SIGSTOP);
+        work();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status)) return std::nullopt;
+    ptrace(PTRACE_SETOPTIONS, child, nullptr,
+           reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL));
+    bool entering = true;
+    int deliver = 0;
+    while (ptrace(PTRACE_SYSCALL, child, nullptr, reinterpret_cast<void*>(static_cast<intptr_t>(deliver))) ==
+               0 &&
+           waitpid(child, &status, 0) == child && WIFSTOPPED(status)) {
+        deliver = 0;
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            deliver = WSTOPSIG(status);
+            continue;
+        }
+        if (entering) {
+            user_regs_struct regs{};
+            ptrace(PTRACE_GETREGS, child, nullptr, &regs);
+            const auto number = static_cast<long>(regs.orig_rax);
+            if (number == SYS_fsync || number == SYS_fdatasync) {
+                char target[4096] = {};
+                const std::string link = "/proc/" + std::to_string(child) + "/fd/" + std::to_string(regs.rdi);
+                const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+                calls.push_back("fsync " + std::string(target, n > 0 ? size_t(n) : 0));
+            } else if (number == SYS_rename || number == SYS_renameat || number == SYS_renameat2) {
+                calls.push_back("rename");
+            }
+        }
+        entering = !entering;
+    }
+    waitpid(child, &status, 0);
+    return calls;
+}
+
+} // namespace
+
+TEST_F(SettingsFiles, ASaveFlushesTheNewFileThenRenamesItThenFlushesTheFolder) {
+    std::filesystem::create_directory(dir_ / "data");
+    hiscore = 12;
+    const std::optional<std::vector<std::string>> traced = traced_sync_calls([] { hiscore_file(1); });
+    if (!traced) GTEST_SKIP() << "this system does not let a process be traced";
+    const std::vector<std::string>& calls = *traced;
+    const std::string folder = std::filesystem::canonical(dir_ / "data").string();
+    ASSERT_EQ(calls.size(), 3u) << testing::PrintToString(calls);
+    EXPECT_EQ(calls[0].rfind("fsync " + folder + "/hiscore.dat.saving-", 0), 0u) << calls[0];
+    EXPECT_EQ(calls[1], "rename");
+    EXPECT_EQ(calls[2], "fsync " + folder);
+    EXPECT_EQ(read_file(dir_ / "data/hiscore.dat"), le_ints({12}));
+}
+#endif
 
 TEST_F(SettingsFiles, ModesOutsideTheTableBecomeOffAndLongerFilesReadTheirFirstFields) {
     std::filesystem::create_directory(dir_ / "data");

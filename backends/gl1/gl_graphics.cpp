@@ -162,6 +162,8 @@ bool StartVideo() {
     if (!SDL_getenv("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER,
                     SDL_getenv("WAYLAND_DISPLAY") ? "wayland,x11,KMSDRM" : "x11,KMSDRM");
+    // The engine handles SIGINT and SIGTERM itself, on every back-end.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SetGraphicsError(SDLError("could not start the video system"));
         return false;

@@ -16,6 +16,8 @@ public:
     bool Open() override {
         // SDL picks no fallback of its own when there is no sound card: a failure here leaves the
         // caller to run silently on the Null driver.
+        // The engine handles SIGINT and SIGTERM itself, on every back-end.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         _subsystem = true;
 

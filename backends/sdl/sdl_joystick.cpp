@@ -16,6 +16,8 @@ bool sdl_joysticks_ready() {
     static bool configured = false;
     if (!SDL_WasInit(SDL_INIT_JOYSTICK)) {
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        // The engine handles SIGINT and SIGTERM itself, on every back-end.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
         configured = false;
     }

@@ -144,8 +144,12 @@ int ModifierMask(uint16_t mod) {
     return mask;
 }
 
-// Events of windows the game does not show (the hidden window that holds the shared context).
+// Events of windows the game does not show (the hidden window that holds the shared context). The
+// game's own window is never one of them, even while minimised: X11 unmaps a minimised window and SDL
+// then flags it hidden, but its minimise, focus and close events must still reach the game.
 bool FromHiddenWindow(uint32_t window_id) {
+    if (SDL_Window* game = g_pointer_map ? g_pointer_map->Window() : nullptr)
+        return SDL_GetWindowID(game) != window_id;
     SDL_Window* window = SDL_GetWindowFromID(window_id);
     return window && (SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
 }
@@ -170,6 +174,8 @@ int SDLScancodeToKey(int scancode) {
 }
 
 TSDLSystemDriver::TSDLSystemDriver() {
+    // The engine handles SIGINT and SIGTERM itself, on every back-end.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
         std::fprintf(stderr, "SDL events could not start: %s\n", SDL_GetError());
     if (g_tick_event_type == 0) g_tick_event_type = SDL_RegisterEvents(1);
