@@ -20,6 +20,9 @@ constexpr int joy_pause = 2;
 constexpr int port_player1 = 0;
 constexpr int port_player2 = 1;
 
+// Pad mappings beside the sounds, for pads the system does not know; read when present.
+inline constexpr const char* controller_mappings_path = "Data\\gamecontrollerdb.txt";
+
 // Where the menu pointer is put whenever a menu appears.
 constexpr int pointer_home_x = 320;
 constexpr int pointer_home_y = 220;

@@ -32,6 +32,7 @@ struct TGraphicsState {
     bool windowed = false;
     int window_scale = 1;
     bool unpaced = false;
+    int64_t paced_flips = 0;
 };
 
 TGraphicsState& State() {
@@ -226,6 +227,7 @@ void Flip(int sync) {
         s.driver->Flip(sync);
         return;
     }
+    ++s.paced_flips;
     if (s.unpaced) {
         s.driver->Flip(0);
         return;
@@ -237,6 +239,10 @@ void Flip(int sync) {
     const int wait_ms = s.pacer.FrameWait(GetTickMillis());
     if (wait_ms > 0) SleepMillis(wait_ms);
     s.driver->Flip(0);
+}
+
+int64_t PacedFlipCount() {
+    return State().paced_flips;
 }
 
 std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, int flags) {

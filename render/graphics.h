@@ -64,6 +64,8 @@ int GraphicsFlags();
 // Presents the frame. sync -1: paced to the hertz of OpenGraphics (vertical-blank sync when the
 // display keeps it, the frame pacer otherwise); 0 at once; 1 at the vertical blank.
 void Flip(int sync = -1);
+// How many paced flips (sync -1, the game's frames) were made since the program started.
+int64_t PacedFlipCount();
 
 // The game's entry: closes any opened graphics, opens a context, paces and enables polled input.
 // Null when the display cannot be opened; GraphicsError() then says why.
