@@ -1,7 +1,9 @@
 // The keys, mouse buttons and joystick buttons the game reads, and where the menu pointer starts.
 #pragma once
 
-// Key codes of the polled input (Windows virtual-key numbers).
+// Key codes of the polled input (Windows virtual-key numbers). The keypad's Enter has no number of
+// its own there: it arrives as Return.
+constexpr int key_return = 13;
 constexpr int key_escape = 27;
 constexpr int key_space = 32;
 constexpr int key_left = 37;

@@ -421,6 +421,7 @@ TEST(SDLKeys, MapToWindowsVirtualKeys) {
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_ESCAPE), 27);
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_SPACE), 32);
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_RETURN), 13);
+    EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_KP_ENTER), 13) << "Windows gives the keypad's Enter no number";
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_BACKSPACE), 8);
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_TAB), 9);
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_LSHIFT), 160);
