@@ -27,8 +27,10 @@ bool InstallSdl(const TBackendChoice& choice, std::string& error) {
         pad_script && *pad_script ? TestPadDriverFromFile(pad_script, error) : SDLSystemDriver();
     if (!system) return false;
     SetSystemDriver(system);
-    // The pointer arrives in window pixels; the drawing back-end knows where its picture sits.
+    // The pointer arrives in window pixels; the drawing back-end knows where its picture sits, and
+    // switches its window between full screen and a window when the keys for it arrive.
     SetSDLPointerMap(GLPointerMap());
+    SetSDLFullScreenToggle(&GLToggleFullScreen);
     SetJoystickDriver(CreateSDLJoystickDriver(choice.controller_mappings));
     MixerSetDeviceFactory(&CreateSdlAudioDevice);
     SetGraphicsDriver(GLDraw2DDriver(), GRAPHICS_BACKBUFFER);

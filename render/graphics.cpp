@@ -245,6 +245,13 @@ int64_t PacedFlipCount() {
     return State().paced_flips;
 }
 
+void GraphicsPresentationChanged() {
+    TGraphicsState& s = State();
+    if (!s.opened || s.soft_sync || s.pacer.sync_hertz == 0) return;
+    s.soft_sync = true;
+    s.pacer.Start(s.pacer.sync_hertz, GetTickMillis());
+}
+
 std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, int flags) {
     TGraphicsState& s = State();
     CloseOpenedGraphics();
