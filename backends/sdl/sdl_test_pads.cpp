@@ -121,6 +121,9 @@ void TTestPadDriver::Apply(const TScriptEvent& e) {
 }
 
 TTestPadDriver* TestPadDriverFromFile(const std::string& path, std::string& error) {
+    // Never destroyed: hooks and exit handlers may still pump while the program ends.
+    static TTestPadDriver* driver = nullptr;
+    if (driver) return driver;
     std::optional<TInputScript> script = LoadInputScript(path, error);
     if (!script) return nullptr;
     for (const TScriptEvent& e : script->events) {
@@ -129,5 +132,6 @@ TTestPadDriver* TestPadDriverFromFile(const std::string& path, std::string& erro
             return nullptr;
         }
     }
-    return new TTestPadDriver(std::move(*script));
+    driver = new TTestPadDriver(std::move(*script));
+    return driver;
 }

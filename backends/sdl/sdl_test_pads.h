@@ -56,7 +56,7 @@ private:
     std::vector<SDL_Joystick*> pads_; // by port
 };
 
-// The driver for the script file named by kTestPadsVariable, made once and never destroyed (like the
-// SDL driver it stands in for); null with `error` set when the file cannot be read or holds anything
-// but joy events.
+// The driver for the script file named by kTestPadsVariable, made by the first call that can read it
+// and never destroyed, like the SDL driver it stands in for (later calls give it again); null with
+// `error` set when the file cannot be read or holds anything but joy events.
 TTestPadDriver* TestPadDriverFromFile(const std::string& path, std::string& error);
