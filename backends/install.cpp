@@ -10,20 +10,31 @@
 #include "backends/sdl/sdl_audio_device.h"
 #include "backends/sdl/sdl_joystick.h"
 #include "backends/sdl/sdl_system.h"
+#include "backends/sdl/sdl_test_pads.h"
 #include "platform/joystick_driver.h"
 #include "platform/mixer_device.h"
 #include "platform/system_driver.h"
 #include "render/draw2d_driver.h"
 
+#include <cstdlib>
+
 namespace {
 
-void InstallSdl() {
-    SetSystemDriver(SDLSystemDriver());
-    // The pointer arrives in window pixels; the drawing back-end knows where its picture sits.
+bool InstallSdl(const TBackendChoice& choice, std::string& error) {
+    // Tests of the real binary play it with scripted pads; see sdl_test_pads.h.
+    const char* pad_script = std::getenv(kTestPadsVariable);
+    TSDLSystemDriver* system =
+        pad_script && *pad_script ? TestPadDriverFromFile(pad_script, error) : SDLSystemDriver();
+    if (!system) return false;
+    SetSystemDriver(system);
+    // The pointer arrives in window pixels; the drawing back-end knows where its picture sits, and
+    // switches its window between full screen and a window when the keys for it arrive.
     SetSDLPointerMap(GLPointerMap());
-    SetJoystickDriver(CreateSDLJoystickDriver());
+    SetSDLFullScreenToggle(&GLToggleFullScreen);
+    SetJoystickDriver(CreateSDLJoystickDriver(choice.controller_mappings));
     MixerSetDeviceFactory(&CreateSdlAudioDevice);
     SetGraphicsDriver(GLDraw2DDriver(), GRAPHICS_BACKBUFFER);
+    return true;
 }
 
 void InstallNull() {
@@ -37,7 +48,7 @@ void InstallNull() {
 
 bool InstallBackends(const TBackendChoice& choice, std::string& error) {
     if (choice.video == "sdl") {
-        InstallSdl();
+        return InstallSdl(choice, error);
     } else if (choice.video == "null") {
         InstallNull();
     } else {

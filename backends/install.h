@@ -7,6 +7,9 @@
 // (no window, no X server, no sound card: software picture, silent output, only virtual joysticks).
 struct TBackendChoice {
     std::string video = "sdl";
+    // A file of pad mappings ("GUID,name,mapping" lines) for the back-ends that read pads; a missing
+    // file is no error.
+    std::string controller_mappings;
 };
 
 // Installs every back-end of the choice, in this order: system driver (events, pointer), joystick

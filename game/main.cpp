@@ -1,8 +1,10 @@
 // Entry point: the command line, the back-ends, then start-up, the main loop and shut-down.
 #include "backends/install.h"
+#include "game/controls.h"
 #include "game/flow.h"
 #include "game/harness.h"
 #include "game/options.h"
+#include "platform/filesystem.h"
 #include "platform/termination_signals.h"
 
 #include <cstdio>
@@ -27,6 +29,7 @@ int main(int argc, char** argv) {
     // The one choice of back-ends; everything after this runs on whatever was installed.
     TBackendChoice backends;
     backends.video = parsed.options.video;
+    backends.controller_mappings = ResolvePathCase(controller_mappings_path);
     if (!InstallBackends(backends, error)) {
         std::fprintf(stderr, "brakkovane3d: %s\n", error.c_str());
         return 2;

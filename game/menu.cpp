@@ -14,6 +14,8 @@
 #include "platform/system.h"
 #include "render/draw2d.h"
 
+#include <algorithm>
+
 const char* const credit_text = "v1.2 - Brakkovane team arcade (Ovrilo)";
 
 namespace {
@@ -34,9 +36,17 @@ void draw_title_art() {
     draw3d.t3d(credit_text, 320.0f, 472.0f, eye(), 1, 2);
 }
 
+constexpr int item_count = 8;
+constexpr int item_x = 320; // items are centred on it
+
+// The y of item i's row centre, where it is drawn.
+int item_y(int i) {
+    return 220 + 20 * i;
+}
+
 void draw_items(int selected) {
-    for (int i = 0; i < 8; ++i) {
-        const float y = 220.0f + 20.0f * i;
+    for (int i = 0; i < item_count; ++i) {
+        const float y = static_cast<float>(item_y(i));
         const bool lit = i == selected;
         const float offset = lit ? eye() + 1.0f : eye();
         const float scale = lit ? 1.2f : 1.0f;
@@ -55,7 +65,7 @@ void draw_items(int selected) {
             SetColor(200, 200, 10);
         }
         draw3d.sip(BLEND_ALPHA, 1.0f, 0.0f, scale, scale);
-        draw3d.t3d(text, 320.0f, y, offset, 1, 2);
+        draw3d.t3d(text, static_cast<float>(item_x), y, offset, 1, 2);
     }
 }
 
@@ -147,6 +157,7 @@ std::string menu_item_text(int i) {
 
 void run_menu() {
     joystick_pointer();
+    keyboard_pointer();
     joystick_count = CountJoysticks();
     const int px = GetMouseX(), py = GetMouseY();
 
@@ -154,7 +165,7 @@ void run_menu() {
     const int selected = menu_item_at(py);
     draw_items(selected);
 
-    if (MouseHitCount(mouse_left) || JoyButtonHitCount(joy_fire, port_player1)) {
+    if (MouseHitCount(mouse_left) || JoyButtonHitCount(joy_fire, port_player1) || KeyHitCount(key_return)) {
         act_on(selected);
         ClearKeys();
         ClearMouse();
@@ -177,4 +188,13 @@ void joystick_pointer() {
     if (GetJoyX(port_player1) == 1.0f) step(2, 0);
     if (GetJoyY(port_player1) == -1.0f) step(0, -2);
     if (GetJoyY(port_player1) == 1.0f) step(0, 2);
+}
+
+void keyboard_pointer() {
+    const int up = KeyHitCount(key_up), down = KeyHitCount(key_down);
+    if (!up && !down) return;
+    // The item under the pointer, or -1 above the items, item_count and more below them.
+    const int item = menu_item_at(GetMouseY());
+    const int target = std::clamp(item + (down ? 1 : 0) - (up ? 1 : 0), 0, item_count - 1);
+    SetMousePosition(item_x, item_y(target));
 }

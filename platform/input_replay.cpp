@@ -18,6 +18,13 @@ TScriptedSystemDriver::TScriptedSystemDriver(TSystemDriver* device, Mode mode, T
     InsertHook(EventEmitHookId, &CaptureHook, this, INT_MAX);
     if (mode_ == Mode::Replay) {
         SetJoystickVirtualOnly(true);
+        SetJoystickObserver([this](int port, const JoystickChange& change) {
+            const int kind = change.kind == JoystickChange::Axis     ? 0
+                             : change.kind == JoystickChange::Button ? 1
+                                                                     : 2;
+            unread_joystick_values_.erase(
+                {port, kind, change.kind == JoystickChange::Hat ? 0 : change.index});
+        });
     } else {
         // Joysticks are read when the game asks, not pumped: their changes join the script as read.
         SetJoystickObserver([this](int port, const JoystickChange& change) {
@@ -49,7 +56,7 @@ TScriptedSystemDriver::TScriptedSystemDriver(TSystemDriver* device, Mode mode, T
 
 TScriptedSystemDriver::~TScriptedSystemDriver() {
     DeleteHook(EventEmitHookId, &CaptureHook, this);
-    if (mode_ == Mode::Record) SetJoystickObserver({});
+    SetJoystickObserver({});
     for (int handle : joysticks_)
         if (handle >= 0) JoyVirtualDetach(handle);
 }
@@ -60,6 +67,8 @@ void TScriptedSystemDriver::SetRecordSink(std::function<void(const TScriptEvent&
 
 void TScriptedSystemDriver::FramePresented() {
     ++frame_;
+    // A value no read has seen within its frame holds the next change of it back one frame at most.
+    unread_joystick_values_.clear();
 }
 
 void TScriptedSystemDriver::Inject(TScriptEventKind kind) {
@@ -120,9 +129,47 @@ void TScriptedSystemDriver::PumpDevice(bool wait) {
 void TScriptedSystemDriver::DeliverDue() {
     if (delivering_) return;
     delivering_ = true;
-    while (next_ < script_.events.size() && script_.events[next_].frame <= frame_)
+    while (next_ < script_.events.size() && script_.events[next_].frame <= frame_ &&
+           !WaitsForARead(script_.events[next_]))
         Deliver(script_.events[next_++]);
     delivering_ = false;
+}
+
+namespace {
+
+// The port value a joystick event sets, as (port, 0 axis / 1 button / 2 hat, index) and its value;
+// false for other events.
+bool JoystickValue(const TScriptEvent& e, std::tuple<int, int, int>& key, int& value) {
+    switch (e.kind) {
+    case TScriptEventKind::JoyAxis: key = {e.a, 0, e.b}, value = e.c; return true;
+    case TScriptEventKind::JoyButtonDown: key = {e.a, 1, e.b}, value = 1; return true;
+    case TScriptEventKind::JoyButtonUp: key = {e.a, 1, e.b}, value = 0; return true;
+    case TScriptEventKind::JoyHat: key = {e.a, 2, 0}, value = e.b; return true;
+    default: return false;
+    }
+}
+
+// What a fresh virtual device reads: axes 0, buttons up, the hat centred.
+int FreshValue(const std::tuple<int, int, int>& key) {
+    return std::get<1>(key) == 2 ? -1 : 0;
+}
+
+} // namespace
+
+bool TScriptedSystemDriver::WaitsForARead(const TScriptEvent& e) const {
+    std::tuple<int, int, int> key;
+    int value = 0;
+    return JoystickValue(e, key, value) && unread_joystick_values_.contains(key);
+}
+
+void TScriptedSystemDriver::NoteJoystickValue(const TScriptEvent& e) {
+    std::tuple<int, int, int> key;
+    int value = 0;
+    if (!JoystickValue(e, key, value)) return;
+    const auto it = joystick_values_.try_emplace(key, FreshValue(key)).first;
+    if (it->second == value) return;
+    it->second = value;
+    unread_joystick_values_.insert(key);
 }
 
 void TScriptedSystemDriver::Poll() {
@@ -142,7 +189,9 @@ void TScriptedSystemDriver::Wait() {
         return;
     }
     PumpDevice(false);
-    if (next_ < script_.events.size() && script_.events[next_].frame <= frame_) {
+    // A waiting game has read what it wanted: a change held back for a read goes through now.
+    if (next_ < script_.events.size() && script_.events[next_].frame <= frame_ &&
+        !WaitsForARead(script_.events[next_])) {
         DeliverDue();
     } else if (next_ < script_.events.size()) {
         Deliver(script_.events[next_++]);
@@ -154,6 +203,7 @@ void TScriptedSystemDriver::Wait() {
 }
 
 void TScriptedSystemDriver::Deliver(const TScriptEvent& e) {
+    NoteJoystickValue(e);
     auto emit = [](int id, int data = 0, int x = 0, int y = 0) {
         TEvent::Create(id, nullptr, data, 0, x, y).Emit();
     };
@@ -182,6 +232,9 @@ void TScriptedSystemDriver::Deliver(const TScriptEvent& e) {
         if (int handle = joystick(e.a); handle >= 0) {
             JoyVirtualDetach(handle);
             joysticks_[static_cast<size_t>(e.a)] = -1;
+            // What was noted of the device no longer matches: a later attach starts afresh.
+            joystick_values_.clear();
+            unread_joystick_values_.clear();
         }
         break;
     case TScriptEventKind::JoyAxis: JoyVirtualSetAxis(joystick(e.a), e.b, e.c); break;

@@ -7,6 +7,8 @@
 // its replay see the same input at the same pumps. While the game waits for input inside a frame
 // (WaitSystemEvent), a replay delivers the next event in file order, as the player's later input
 // would have arrived; a replay that runs out while the game waits closes the game instead of hanging.
+// Joysticks are polled, not pumped: a replayed joystick change waits while the change before it of the
+// same axis, button or hat has not been read yet, until a read, a wait of the game or the next frame.
 #pragma once
 
 #include "platform/input_script.h"
@@ -15,6 +17,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <set>
+#include <tuple>
 
 class TScriptedSystemDriver : public TSystemDriver {
 public:
@@ -65,6 +70,10 @@ private:
     void Append(const TScriptEvent& event);
     void DeliverDue();
     void Deliver(const TScriptEvent& event);
+    // Replaying: a joystick change waits while an earlier change of the same port value (axis,
+    // button or hat) has been set but not yet read.
+    bool WaitsForARead(const TScriptEvent& event) const;
+    void NoteJoystickValue(const TScriptEvent& event);
 
     TSystemDriver* device_;
     Mode mode_;
@@ -78,5 +87,10 @@ private:
     // The virtual joystick attached under each port of the script, or -1. Attaching an attached port
     // changes nothing, so a replay never holds more devices than there are ports.
     std::array<int, kScriptJoystickPorts> joysticks_;
+    // Replaying, by (port, 0 axis / 1 button / 2 hat, index): the values set, and those no read has
+    // seen yet. The game polls joysticks, so each recorded change was read before the next change of
+    // the same value; delivered in one pump, the later change would hide the earlier one from the game.
+    std::map<std::tuple<int, int, int>, int> joystick_values_;
+    std::set<std::tuple<int, int, int>> unread_joystick_values_;
     std::function<void(const TScriptEvent&)> sink_;
 };

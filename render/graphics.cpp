@@ -32,6 +32,7 @@ struct TGraphicsState {
     bool windowed = false;
     int window_scale = 1;
     bool unpaced = false;
+    int64_t paced_flips = 0;
 };
 
 TGraphicsState& State() {
@@ -226,6 +227,7 @@ void Flip(int sync) {
         s.driver->Flip(sync);
         return;
     }
+    ++s.paced_flips;
     if (s.unpaced) {
         s.driver->Flip(0);
         return;
@@ -237,6 +239,17 @@ void Flip(int sync) {
     const int wait_ms = s.pacer.FrameWait(GetTickMillis());
     if (wait_ms > 0) SleepMillis(wait_ms);
     s.driver->Flip(0);
+}
+
+int64_t PacedFlipCount() {
+    return State().paced_flips;
+}
+
+void GraphicsPresentationChanged() {
+    TGraphicsState& s = State();
+    if (!s.opened || s.soft_sync || s.pacer.sync_hertz == 0) return;
+    s.soft_sync = true;
+    s.pacer.Start(s.pacer.sync_hertz, GetTickMillis());
 }
 
 std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, int flags) {

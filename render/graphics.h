@@ -64,6 +64,13 @@ int GraphicsFlags();
 // Presents the frame. sync -1: paced to the hertz of OpenGraphics (vertical-blank sync when the
 // display keeps it, the frame pacer otherwise); 0 at once; 1 at the vertical blank.
 void Flip(int sync = -1);
+// How many paced flips (sync -1, the game's frames) were made since the program started.
+int64_t PacedFlipCount();
+// Called by a drawing back-end that has changed how the opened picture reaches the screen (full screen
+// to a window, or back): vertical-blank sync found by OpenGraphics may no longer hold there, so Flip(-1)
+// paces with the frame pacer from the next frame on. Nothing changes where it already did, or where no
+// pacing was asked.
+void GraphicsPresentationChanged();
 
 // The game's entry: closes any opened graphics, opens a context, paces and enables polled input.
 // Null when the display cannot be opened; GraphicsError() then says why.

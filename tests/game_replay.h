@@ -131,8 +131,8 @@ inline game_run play(const temp_dir& dir, const replay& input, std::vector<std::
     return run;
 }
 
-inline constexpr int key_escape = 27, key_space = 32, key_left = 37, key_right = 39, key_down = 40,
-                     key_fire = 162;
+inline constexpr int key_return = 13, key_escape = 27, key_space = 32, key_left = 37, key_up = 38,
+                     key_right = 39, key_down = 40, key_fire = 162;
 
 // Menu item rows under the pointer at x 320.
 inline int item_y(int item) {

@@ -421,6 +421,7 @@ TEST(SDLKeys, MapToWindowsVirtualKeys) {
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_ESCAPE), 27);
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_SPACE), 32);
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_RETURN), 13);
+    EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_KP_ENTER), 13) << "Windows gives the keypad's Enter no number";
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_BACKSPACE), 8);
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_TAB), 9);
     EXPECT_EQ(SDLScancodeToKey(SDL_SCANCODE_LSHIFT), 160);
@@ -490,6 +491,36 @@ TEST_F(SDLEvents, KeysBecomeKeyEventsWithTheirCodesAndModifiers) {
     EXPECT_EQ(KeyHitCount(160), 1);
     EXPECT_EQ(IsKeyDown(16), 0);
     EXPECT_EQ(NextKeyChar(), 13);
+}
+
+int g_full_screen_switches = 0;
+void CountFullScreenSwitch() {
+    ++g_full_screen_switches;
+}
+
+// F11 and Alt+Return (either Enter) belong to the window: they switch full screen once per press and,
+// repeats and releases included, never become key events. A key whose release was lost is the game's
+// again at its next press.
+TEST_F(SDLEvents, FullScreenKeysSwitchAndNeverReachTheGame) {
+    SetSDLFullScreenToggle(&CountFullScreenSwitch);
+    g_full_screen_switches = 0;
+    Key(SDL_KEYDOWN, SDL_SCANCODE_F11);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_F11, 1);
+    Key(SDL_KEYUP, SDL_SCANCODE_F11);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_RETURN, 0, KMOD_RALT);
+    Key(SDL_KEYUP, SDL_SCANCODE_RETURN); // Alt let go first
+    Key(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, 0, KMOD_LALT);
+    EXPECT_TRUE(Queued().empty());
+    EXPECT_EQ(g_full_screen_switches, 3);
+
+    Key(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER); // its release never came
+    Key(SDL_KEYDOWN, SDL_SCANCODE_RETURN, 0, KMOD_LCTRL);
+    const std::vector<TEvent> events = Queued();
+    SetSDLFullScreenToggle(nullptr);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0].ToString(), "KeyDown: data=13, mods=0, x=0, y=0, extra=\"\"");
+    EXPECT_EQ(events[2].ToString(), "KeyDown: data=13, mods=2, x=0, y=0, extra=\"\"");
+    EXPECT_EQ(g_full_screen_switches, 3);
 }
 
 TEST_F(SDLEvents, TextInputQueuesCodePoints) {

@@ -277,3 +277,54 @@ TEST(GameFlow, VersusOnlyWithTwoJoysticksAndItsGameOver) {
     const int title = run.find(over, [](const frame_state& s) { return s.i("state") == 4; });
     EXPECT_EQ(title - over, 1000) << "without input the title returns in the 1000th frame";
 }
+
+// A one-player game by keyboard alone: Up and Down put the pointer on the items' rows, never beyond
+// the first and last, and bring a pointer off the items onto the nearest; Return clicks, at the title
+// and in the pause menu; arrows and left Control play, left Control leaves the game-over screen.
+TEST(GameFlow, KeyboardAloneRunsTheMenusAndAGameToGameOver) {
+    temp_dir dir(true);
+    replay in;
+    in.skip_intro();
+    in.key(10, key_up).key(12, key_down).key(14, key_return); // 3D on
+    for (int f = 18; f < 32; f += 2) in.key(f, key_down);      // seven Downs from item 1
+    in.line(32, "mouse 100 100").key(34, key_down);
+    in.line(36, "mouse 320 420").key(38, key_up);
+    for (int f = 40; f < 54; f += 2) in.key(f, key_up);
+    in.key(54, key_return);                                         // Start Game
+    in.key(60, key_space).key(64, key_down).key(66, key_return);    // paused: 3D mode 2
+    in.key(68, key_up).key(70, key_return);                         // Resume Game
+    const int f = fire_from_three_posts(in, 130, 1400);
+    in.hold(f, key_left, 120).hold(f + 121, key_right, 15).hold(f + 140, key_down, 100);
+    // From the frame the game ends in: taps of left Control, the first 200 frames' ignored.
+    for (int t = 3300; t < 3520; t += 40) in.key(t, key_fire);
+    for (int t = 3520; t < 3534; t += 2) in.key(t, key_down);
+    in.key(3540, key_return); // Exit Game
+    game_run run = play(dir, in);
+    ASSERT_EQ(run.result.exit_code, 0) << run.result.output;
+
+    const std::vector<std::pair<int, int>> pointer_y = {{11, 220}, {13, 240}, {31, 360}, {35, 220},
+                                                        {39, 360}, {53, 220}, {65, 240}, {69, 220}};
+    for (auto [frame, y] : pointer_y) {
+        EXPECT_EQ(run.at(frame).num("mouse.0"), 320) << "frame " << frame;
+        EXPECT_EQ(run.at(frame).num("mouse.1"), y) << "frame " << frame;
+    }
+    EXPECT_EQ(run.at(14).i("mode_3d"), 0);
+    EXPECT_EQ(run.at(15).i("mode_3d"), 1) << "Down and Return turn 3D on";
+    EXPECT_TRUE(run.at(15).sound("thud"));
+    EXPECT_EQ(run.at(54).i("state"), 4);
+    EXPECT_EQ(run.at(55).i("state"), 2);
+    EXPECT_EQ(run.at(61).i("state"), 3);
+    EXPECT_EQ(run.at(67).i("mode_3d"), 2);
+    EXPECT_EQ(run.at(71).i("state"), 2) << "Return on Resume Game";
+
+    const int over = run.find(71, [](const frame_state& s) { return s.i("state") == 5; });
+    ASSERT_NE(over, 0) << "the game never ended";
+    EXPECT_GT(run.at(over - 1).i("p1.score"), 0) << "the keyboard's shots hit";
+    const int title = run.find(over, [](const frame_state& s) { return s.i("state") == 4; });
+    ASSERT_NE(title, 0);
+    EXPECT_GT(title - over, 200);
+    EXPECT_LE(title - over, 200 + 41);
+    ASSERT_LT(title, 3520) << "the title is back before the last Downs";
+    EXPECT_EQ(run.frames.back().i("quit"), 1) << "Return on Exit Game";
+    EXPECT_EQ(static_cast<int>(run.frames.size()), 3541);
+}

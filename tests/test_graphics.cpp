@@ -1,12 +1,15 @@
 // Graphics contexts under a real X server: the frame pacer's arithmetic, OpenGraphics, windowed and
 // full-screen pictures as they reach the screen, the pointer mapping, window close and shared textures.
 #include "backends/gl1/gl_graphics.h"
+#include "backends/install.h"
 #include "backends/sdl/sdl_system.h"
 #include "platform/event.h"
 #include "platform/polled_input.h"
 #include "platform/system.h"
 #include "platform/system_driver.h"
 #include "render/graphics.h"
+#include "render/image.h"
+#include "tests/draw_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -486,3 +489,125 @@ TEST(GraphicsDeathTest, NoDisplayGivesOneLineAndNull) {
 }
 
 } // namespace
+
+// ---- the full-screen switch ----
+
+namespace {
+
+void PushKey(uint32_t type, SDL_Scancode scancode, uint16_t mod = 0) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = scancode;
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+}
+
+// Key events that reached the game's queue.
+int QueuedKeyEvents() {
+    PollSystemEvents();
+    int keys = 0;
+    while (PollQueuedEvent()) {
+        const int id = CurrentEventId();
+        keys += id == EVENT_KEYDOWN || id == EVENT_KEYUP || id == EVENT_KEYCHAR || id == EVENT_KEYREPEAT;
+    }
+    return keys;
+}
+
+// A picture with a texture made before any switch: a gradient sprite with its handle in its middle,
+// plain at whole and half pixels, turned and enlarged, and a solid rectangle.
+void DrawScene(const TImagePtr& sprite) {
+    SetClsColor(10, 20, 30);
+    Cls();
+    SetColor(255, 255, 255);
+    for (int blend : {BLEND_MASK, BLEND_ALPHA}) {
+        SetBlend(blend);
+        for (int i = 0; i < 8; ++i) {
+            const float x = 60.0f + 45.0f * i + 0.25f * i,
+                        y = 60.0f + 0.25f * i + (blend == BLEND_MASK ? 0 : 60);
+            DrawImage(sprite, x, y);
+        }
+    }
+    SetBlend(BLEND_ALPHA);
+    SetRotationScale(30.0f, 2.5f, 1.5f);
+    DrawImage(sprite, 320.0f, 240.0f);
+    SetRotationScale(0.0f, 1.0f, 1.0f);
+    SetBlend(BLEND_SOLID);
+    SetColor(200, 50, 50);
+    DrawRect(400.0f, 300.0f, 100.0f, 60.0f);
+}
+
+bool IsFullScreenWindow() {
+    return (SDL_GetWindowFlags(GLGraphicsWindow()) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+} // namespace
+
+// F11, then Alt+Return: full screen and back in the same context, at the flips after the keys. The
+// keys never reach the game; the texture made before survives; the 640 x 480 picture is the same in
+// either mode and fills the desktop in full screen.
+TEST_F(Graphics, F11AndAltReturnSwitchFullScreenAndBackWithTheSamePicture) {
+    std::string error;
+    ASSERT_TRUE(InstallBackends(TBackendChoice{}, error)) << error; // joins SDL's keys to GL's window
+    ASSERT_NE(OpenGraphics(640, 480, 32, 60, 2), nullptr) << GraphicsError();
+    DrainQueue();
+    TPixmapPtr gradient = CreatePixmap(40, 27, PF_RGBA8888);
+    for (int y = 0; y < 27; ++y)
+        for (int x = 0; x < 40; ++x) {
+            uint8_t* p = gradient->PixelPtr(x, y);
+            p[0] = static_cast<uint8_t>(x * 7), p[1] = static_cast<uint8_t>(y * 11), p[2] = 200;
+            p[3] = static_cast<uint8_t>(128 + x * 3);
+        }
+    const TImagePtr sprite = LoadImage(gradient);
+    ASSERT_NE(sprite, nullptr);
+    CenterImageHandle(sprite);
+    DrawScene(sprite);
+    const TPixmapPtr windowed = GrabPixmap(0, 0, 640, 480);
+    Flip(-1);
+
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_F11);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_F11);
+    EXPECT_EQ(QueuedKeyEvents(), 0);
+    EXPECT_FALSE(IsFullScreenWindow()) << "the switch waits for the flip";
+    DrawScene(sprite);
+    Flip(-1);
+    ASSERT_TRUE(IsFullScreenWindow());
+    SDL_Rect desktop{};
+    SDL_GetDisplayBounds(0, &desktop);
+    int w = 0, h = 0;
+    WindowSize(&w, &h);
+    EXPECT_EQ(w, desktop.w);
+    EXPECT_EQ(h, desktop.h);
+    // Drawn offscreen now, as a scaled window is: the same scene, though sprites between pixels may
+    // be sampled a shade apart from the back buffer's.
+    DrawScene(sprite);
+    const TPixmapPtr full = GrabPixmap(0, 0, 640, 480);
+    EXPECT_EQ(draw_test::PixelOf(full, 450, 330), (draw_test::Rgba{200, 50, 50, 255}));
+    EXPECT_EQ(draw_test::PixelOf(full, 5, 5), (draw_test::Rgba{10, 20, 30, 255}));
+    EXPECT_EQ(draw_test::PixelOf(full, 60, 60), draw_test::PixelOf(windowed, 60, 60));
+    SavePixmapPNG(full, draw_test::OutPath("switch_full_screen.png"));
+    Flip(0);
+    // The red rectangle's middle, (450, 330) in the picture, scaled onto the desktop.
+    const TPicturePlacement place = FitPicture(w, h, 640, 480);
+    ExpectScreenPixel(place.x + 450 * place.width / 640, place.y + 330 * place.height / 480, 0xC83232u);
+
+    // Alt+Return, with either Enter; a Return without Alt is the game's again.
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, KMOD_LALT);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_KP_ENTER, KMOD_LALT);
+    EXPECT_EQ(QueuedKeyEvents(), 0);
+    DrawScene(sprite);
+    Flip(-1);
+    ASSERT_FALSE(IsFullScreenWindow());
+    WindowSize(&w, &h);
+    EXPECT_EQ(w, 640) << "the --scale 1 window";
+    EXPECT_EQ(h, 480);
+    DrawScene(sprite);
+    const TPixmapPtr back = GrabPixmap(0, 0, 640, 480);
+    EXPECT_TRUE(draw_test::SamePixels(windowed, back, "switch_back"));
+    SavePixmapPNG(back, draw_test::OutPath("switch_back.png"));
+    Flip(0);
+    ExpectScreenPixel(450, 330, 0xC83232u);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_RETURN);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_RETURN);
+    EXPECT_EQ(QueuedKeyEvents(), 3) << "down, the character, up";
+}

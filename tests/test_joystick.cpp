@@ -1,15 +1,19 @@
 // Joystick ports, reads, hit counting and hot-plug, driven through the virtual joysticks of each
 // back-end: SDL's, and the null back-end's software devices, which must read alike.
 #include "backends/null/null_joystick.h"
+#include "backends/null/null_system.h"
 #include "backends/sdl/sdl_joystick.h"
+#include "platform/input_replay.h"
 #include "platform/joystick.h"
 #include "platform/joystick_driver.h"
+#include "platform/system.h"
 #include "platform/virtual_joystick.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -340,6 +344,51 @@ TEST_P(Joystick, ObservedChangesReplayToTheSameReadings) {
     EXPECT_EQ(GetJoyR(0), r);
     EXPECT_EQ(GetJoyHat(0), hat);
     EXPECT_EQ(IsJoyButtonDown(7, 0), held);
+}
+
+// The game polls joysticks, so a recording holds a change only once a read has seen the one before
+// it: a press read once and released while the game waited in the same frame comes back as two
+// changes of one frame. Replayed, the release waits for a read of the press (holding back what follows
+// it), for a wait of the game, or for the next frame, whichever comes first.
+TEST_P(Joystick, ReplayHoldsAChangeBackUntilTheChangeBeforeItWasRead) {
+    std::string error;
+    std::optional<TInputScript> script = ParseInputScript("0 joy 0 attach\n"
+                                                          "1 joy 0 button 0 down\n"
+                                                          "1 joy 0 button 0 up\n"
+                                                          "1 key 32 down\n"
+                                                          "2 joy 0 axis x 32767\n"
+                                                          "2 joy 0 axis x 0\n"
+                                                          "3 joy 0 hat 9000\n"
+                                                          "3 joy 0 hat -1\n"
+                                                          "3 joy 0 detach\n",
+                                                          "gate", error);
+    ASSERT_TRUE(script) << error;
+    TScriptedSystemDriver replay(NullSystemDriver(), TScriptedSystemDriver::Mode::Replay, *script);
+    SetSystemDriver(&replay);
+    PollSystemEvents();
+    ASSERT_EQ(CountJoysticks(), 1);
+
+    replay.FramePresented();
+    PollSystemEvents();
+    PollSystemEvents();
+    EXPECT_EQ(replay.Pending(), 7u) << "the release and all after it wait for a read of the press";
+    EXPECT_EQ(JoyButtonHitCount(0, 0), 1);
+    PollSystemEvents();
+    EXPECT_EQ(replay.Pending(), 5u);
+    EXPECT_FALSE(IsJoyButtonDown(0, 0));
+
+    replay.FramePresented();
+    PollSystemEvents();
+    EXPECT_EQ(replay.Pending(), 4u) << "no read in this frame";
+    replay.FramePresented();
+    PollSystemEvents();
+    EXPECT_EQ(replay.Pending(), 2u) << "the next frame lets it through; the hat's change waits in turn";
+
+    WaitSystemEvent();
+    EXPECT_EQ(replay.Pending(), 1u) << "a waiting game takes the held change";
+    EXPECT_EQ(GetJoyX(0), axis_of_raw(0));
+    EXPECT_EQ(GetJoyHat(0), -1.0f);
+    SetSystemDriver(nullptr);
 }
 
 // A device seam with other ranges than SDL's: the formula uses the device's minimum and maximum,

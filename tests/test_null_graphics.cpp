@@ -111,6 +111,29 @@ TEST_F(NullGraphicsTest, UnpacedAndWindowedFlipsDoNotWaitForTheBlank) {
     EXPECT_LT(GetTickMillis() - quick_start, 1000u);
 }
 
+// A back-end that changes how the picture reaches the screen (a full-screen switch) leaves vertical-
+// blank sync behind: from then on the frame pacer holds the pace, without waiting for a blank.
+TEST_F(NullGraphicsTest, AChangedPresentationIsPacedByThePacer) {
+    ASSERT_TRUE(OpenGraphics(640, 480, 32, 60, GRAPHICS_BACKBUFFER)) << GraphicsError();
+    Flip(-1);
+    ASSERT_EQ(NullGraphicsDriver()->LastFlipSync(), 1) << "the probe found the blank";
+    GraphicsPresentationChanged();
+    const uint32_t start = GetTickMillis();
+    for (int i = 0; i < 30; ++i) {
+        Flip(-1);
+        ASSERT_EQ(NullGraphicsDriver()->LastFlipSync(), 0);
+    }
+    EXPECT_GE(GetTickMillis() - start, 30u * 16u - 17u) << "still 60 frames a second";
+
+    // Unpaced stays unpaced.
+    SetFlipUnpaced(true);
+    ASSERT_TRUE(OpenGraphics(640, 480, 32, 60, GRAPHICS_BACKBUFFER));
+    GraphicsPresentationChanged();
+    const uint32_t unpaced_start = GetTickMillis();
+    for (int i = 0; i < 120; ++i) Flip(-1);
+    EXPECT_LT(GetTickMillis() - unpaced_start, 1000u);
+}
+
 TEST_F(NullGraphicsTest, ContextsComeAndGo) {
     EXPECT_EQ(NullDraw2DDriver()->CreateGraphics(0, 480, 0, 0, 0), nullptr);
     EXPECT_FALSE(GraphicsError().empty());

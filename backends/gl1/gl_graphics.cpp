@@ -28,6 +28,7 @@ struct TGLContextRecord {
     GLuint fbo = 0;
     GLuint color_rb = 0;
     GLuint depth_rb = 0;
+    SDL_Rect windowed{}; // where the window was before it last went full screen; w 0 until it did
 };
 
 namespace {
@@ -68,6 +69,7 @@ struct TGLState {
     TGLContextRecord* records = nullptr; // newest first
     TGLContextRecord* current = nullptr;
     int last_swap_interval = -1;
+    bool switch_pending = false; // GLToggleFullScreen was asked since the last flip
     TFramebufferApi fb;
 };
 
@@ -214,6 +216,16 @@ bool EnsureSharedContext() {
     return true;
 }
 
+// Drops rec's offscreen picture (its context must be current); the back buffer is bound after it.
+void DeletePictureTarget(TGLContextRecord* rec) {
+    const TFramebufferApi& fb = GL().fb;
+    fb.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    fb.DeleteFramebuffers(1, &rec->fbo);
+    fb.DeleteRenderbuffers(1, &rec->color_rb);
+    if (rec->depth_rb) fb.DeleteRenderbuffers(1, &rec->depth_rb);
+    rec->fbo = rec->color_rb = rec->depth_rb = 0;
+}
+
 // Gives rec an offscreen picture of its own size, bound as its framebuffer. False when the system
 // has no framebuffer objects or refuses this one.
 bool CreatePictureTarget(TGLContextRecord* rec) {
@@ -234,11 +246,7 @@ bool CreatePictureTarget(TGLContextRecord* rec) {
     }
     fb.BindRenderbuffer(GL_RENDERBUFFER, 0);
     if (fb.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        fb.BindFramebuffer(GL_FRAMEBUFFER, 0);
-        fb.DeleteFramebuffers(1, &rec->fbo);
-        fb.DeleteRenderbuffers(1, &rec->color_rb);
-        if (rec->depth_rb) fb.DeleteRenderbuffers(1, &rec->depth_rb);
-        rec->fbo = rec->color_rb = rec->depth_rb = 0;
+        DeletePictureTarget(rec);
         return false;
     }
     glViewport(0, 0, rec->width, rec->height);
@@ -247,22 +255,40 @@ bool CreatePictureTarget(TGLContextRecord* rec) {
     return true;
 }
 
-// Scales the offscreen picture into the window's back buffer, black around it. Leaves every piece
-// of state it touches as it found it, so the drawing layer's cached state stays true.
+// While it lives, whole-picture copies and clears are free of the drawing layer's scissor and colour
+// mask; it puts those and the clear colour back as they were, so the drawing layer's cached state stays
+// true.
+class TPictureCopyState {
+public:
+    TPictureCopyState() {
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_color_);
+        glGetBooleanv(GL_COLOR_WRITEMASK, color_mask_);
+        scissor_ = glIsEnabled(GL_SCISSOR_TEST);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    }
+    ~TPictureCopyState() {
+        glClearColor(clear_color_[0], clear_color_[1], clear_color_[2], clear_color_[3]);
+        glColorMask(color_mask_[0], color_mask_[1], color_mask_[2], color_mask_[3]);
+        if (scissor_) glEnable(GL_SCISSOR_TEST);
+    }
+    TPictureCopyState(const TPictureCopyState&) = delete;
+    TPictureCopyState& operator=(const TPictureCopyState&) = delete;
+
+private:
+    GLfloat clear_color_[4];
+    GLboolean color_mask_[4];
+    GLboolean scissor_;
+};
+
+// Scales the offscreen picture into the window's back buffer, black around it.
 void PresentPicture(TGLContextRecord* rec) {
     const TFramebufferApi& fb = GL().fb;
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(rec->window, &ww, &wh);
     const TPicturePlacement place = FitPicture(ww, wh, rec->width, rec->height);
 
-    GLfloat clear_color[4];
-    GLboolean color_mask[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_color);
-    glGetBooleanv(GL_COLOR_WRITEMASK, color_mask);
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-
-    glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    TPictureCopyState copying;
     fb.BindFramebuffer(GL_READ_FRAMEBUFFER, rec->fbo);
     fb.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glClearColor(0, 0, 0, 1);
@@ -274,10 +300,36 @@ void PresentPicture(TGLContextRecord* rec) {
                        place.integer_scale ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(rec->window);
     fb.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
+}
 
-    glClearColor(clear_color[0], clear_color[1], clear_color[2], clear_color[3]);
-    glColorMask(color_mask[0], color_mask[1], color_mask[2], color_mask[3]);
-    if (scissor) glEnable(GL_SCISSOR_TEST);
+// Copies the whole picture between the back buffer (framebuffer 0) and the offscreen picture.
+void CopyPicture(const TGLContextRecord* rec, GLuint from, GLuint to) {
+    const TFramebufferApi& fb = GL().fb;
+    fb.BindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    fb.BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    fb.BlitFramebuffer(0, 0, rec->width, rec->height, 0, 0, rec->width, rec->height, GL_COLOR_BUFFER_BIT,
+                       GL_NEAREST);
+    fb.BindFramebuffer(GL_FRAMEBUFFER, to);
+}
+
+// Gives a context drawn straight into its back buffer an offscreen picture holding the finished frame,
+// before its window changes size.
+void AdoptPictureTarget(TGLContextRecord* rec) {
+    TPictureCopyState copying;
+    if (CreatePictureTarget(rec)) {
+        CopyPicture(rec, 0, rec->fbo);
+    } else {
+        std::fprintf(stderr, "graphics: no offscreen picture available; drawing unscaled\n");
+    }
+}
+
+// The other way, once the window has the picture's size again: drawn straight into the back buffer as
+// when such a window is made, so that the picture is made exactly as before the switch. The frame just
+// shown is copied there first.
+void ReleasePictureTarget(TGLContextRecord* rec) {
+    TPictureCopyState copying;
+    CopyPicture(rec, rec->fbo, 0);
+    DeletePictureTarget(rec);
 }
 
 // A display mode of exactly width x height to switch to, preferring the asked refresh rate.
@@ -294,16 +346,77 @@ bool FindDisplayMode(int width, int height, int hertz, SDL_DisplayMode* found) {
     return any;
 }
 
+bool IsFullScreen(SDL_Window* window) {
+    return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+int DisplayOf(SDL_Window* window) {
+    const int display = SDL_GetWindowDisplayIndex(window);
+    return display < 0 ? 0 : display;
+}
+
+// The --scale window for rec's picture: the largest whole factor up to the option's that fits the
+// usable desktop, or, where not even the picture's own size fits, the largest size of its aspect that
+// does. Centred on the usable desktop.
+SDL_Rect FittedWindow(const TGLContextRecord* rec) {
+    SDL_Rect usable{0, 0, 0, 0};
+    if (SDL_GetDisplayUsableBounds(DisplayOf(rec->window), &usable) != 0 || usable.w <= 0 || usable.h <= 0)
+        SDL_GetDisplayBounds(DisplayOf(rec->window), &usable);
+    int scale = GraphicsWindowScale();
+    while (scale > 1 && (rec->width * scale > usable.w || rec->height * scale > usable.h)) --scale;
+    int w = rec->width * scale, h = rec->height * scale;
+    if (w > usable.w || h > usable.h) {
+        const TPicturePlacement fit = FitPicture(usable.w, usable.h, rec->width, rec->height);
+        w = fit.width;
+        h = fit.height;
+    }
+    return {usable.x + (usable.w - w) / 2, usable.y + (usable.h - h) / 2, w, h};
+}
+
+// Both return the size the window is given.
+SDL_Rect EnterFullScreen(TGLContextRecord* rec) {
+    SDL_Window* window = rec->window;
+    SDL_GetWindowPosition(window, &rec->windowed.x, &rec->windowed.y);
+    SDL_GetWindowSize(window, &rec->windowed.w, &rec->windowed.h);
+    SDL_DisplayMode mode{};
+    if (FindDisplayMode(rec->width, rec->height, rec->hertz, &mode) &&
+        SDL_SetWindowDisplayMode(window, &mode) == 0 &&
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0)
+        return {0, 0, mode.w, mode.h};
+    // Over the desktop first, so that the window covers the screen even where no window manager
+    // resizes it.
+    SDL_Rect desktop{};
+    SDL_GetDisplayBounds(DisplayOf(window), &desktop);
+    SDL_SetWindowPosition(window, desktop.x, desktop.y);
+    SDL_SetWindowSize(window, desktop.w, desktop.h);
+    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    return desktop;
+}
+
+SDL_Rect LeaveFullScreen(TGLContextRecord* rec) {
+    SDL_Window* window = rec->window;
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_Rect place = FittedWindow(rec);
+    // Back where it was, when it was a window of this size before.
+    if (rec->windowed.w == place.w && rec->windowed.h == place.h) place = rec->windowed;
+    SDL_SetWindowSize(window, place.w, place.h);
+    SDL_SetWindowPosition(window, place.x, place.y);
+    return place;
+}
+
+void SwitchWindowMode(TGLContextRecord* rec) {
+    const SDL_Rect place = IsFullScreen(rec->window) ? LeaveFullScreen(rec) : EnterFullScreen(rec);
+    if (rec->fbo && place.w == rec->width && place.h == rec->height) ReleasePictureTarget(rec);
+    GraphicsPresentationChanged();
+}
+
 void DestroyRecord(TGLContextRecord* rec) {
     TGLState& gl = GL();
     TGLContextRecord* previous = gl.current == rec ? nullptr : gl.current;
     if (rec->fbo) {
         // Renderbuffers belong to the shared texture space and would outlive this context.
         MakeCurrent(rec);
-        gl.fb.BindFramebuffer(GL_FRAMEBUFFER, 0);
-        gl.fb.DeleteFramebuffers(1, &rec->fbo);
-        gl.fb.DeleteRenderbuffers(1, &rec->color_rb);
-        if (rec->depth_rb) gl.fb.DeleteRenderbuffers(1, &rec->depth_rb);
+        DeletePictureTarget(rec);
     }
     gl.current = previous;
     MakeCurrent(previous);
@@ -519,11 +632,16 @@ void TGLGraphicsDriver::Flip(int sync) {
         SDL_GL_SetSwapInterval(interval); // ignored where the system offers no control
         gl.last_swap_interval = interval;
     }
+    const bool switching = gl.switch_pending && rec->kind >= 2;
+    gl.switch_pending = false;
+    // The other mode's window has another size: from this frame on the picture is drawn offscreen.
+    if (switching && !rec->fbo) AdoptPictureTarget(rec);
     if (rec->fbo) {
         PresentPicture(rec);
     } else {
         SDL_GL_SwapWindow(rec->window);
     }
+    if (switching) SwitchWindowMode(rec);
 }
 
 void TGLGraphicsDriver::SwapSharedContext() {
@@ -540,6 +658,10 @@ void GLBindRenderTarget() {
     TGLState& gl = GL();
     if (!gl.current || !gl.fb.BindFramebuffer) return;
     gl.fb.BindFramebuffer(GL_FRAMEBUFFER, gl.current->fbo);
+}
+
+void GLToggleFullScreen() {
+    GL().switch_pending = true;
 }
 
 SDL_Window* GLGraphicsWindow() {

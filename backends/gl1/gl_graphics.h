@@ -59,6 +59,14 @@ void GLBindRenderTarget();
 // The window of the current context, or null.
 SDL_Window* GLGraphicsWindow();
 
+// Switches the current context's own window between full screen and a window at its next flip, after
+// the frame is shown, so that no frame is half drawn in either. The context, its textures and the
+// picture's size stay; the picture is scaled into whatever the window becomes. Full screen is made as
+// at creation (the picture's display mode where the display has it, else the desktop); the window is
+// the --scale window, fitted to the desktop's usable area. Presented frames are paced by the frame
+// pacer from then on, since vertical-blank sync found at the start may not hold in the other mode.
+void GLToggleFullScreen();
+
 // The pointer's window-to-picture mapping of the current context, for the SDL system driver.
 class TSDLPointerMap;
 TSDLPointerMap* GLPointerMap();

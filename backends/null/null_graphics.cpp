@@ -92,6 +92,7 @@ void TNullGraphicsDriver::Flip(int sync) {
     if (!current_) return;
     if (sync != 0) SleepMillis(MillisToNextBlank(GetTickMillis(), DISPLAY_HERTZ));
     ++flips_;
+    last_sync_ = sync;
 }
 
 int MillisToNextBlank(uint32_t now_ms, int hertz) {

@@ -51,11 +51,14 @@ public:
     TNullGraphics* Current() const { return current_; }
     // Flips presented since the driver was made (any sync), for tests and counters.
     uint64_t FlipCount() const { return flips_; }
+    // The sync of the last flip presented (-1 before the first), for tests.
+    int LastFlipSync() const { return last_sync_; }
 
 private:
     friend class TNullGraphics;
     TNullGraphics* current_ = nullptr;
     uint64_t flips_ = 0;
+    int last_sync_ = -1;
 };
 
 // The one display-less graphics driver, made on first use.

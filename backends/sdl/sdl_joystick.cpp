@@ -1,30 +1,44 @@
 // The joystick back-end over SDL2's joystick API, and virtual devices on SDL's virtual joysticks.
 #include "backends/sdl/sdl_joystick.h"
 
+#include "backends/sdl/sdl_game_controller.h"
 #include "platform/joystick_driver.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <map>
+#include <string>
 
 namespace {
+
+// The mapping file the installer named, loaded again whenever SDL's joysticks start (SDL_Quit drops
+// every mapping).
+std::string& extra_mappings_file() {
+    static std::string path;
+    return path;
+}
 
 // Joysticks are polled, never delivered as events, and are read whether or not a window has focus,
 // as the game reads them at every query. Safe to call again after SDL_Quit.
 bool sdl_joysticks_ready() {
     static bool configured = false;
-    if (!SDL_WasInit(SDL_INIT_JOYSTICK)) {
+    if (!SDL_WasInit(SDL_INIT_GAMECONTROLLER)) {
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
         // The engine handles SIGINT and SIGTERM itself, on every back-end.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
+        // Face buttons by position: south is button 0 on every pad, whatever letter it carries.
+        SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
+        // Also reads SDL_GAMECONTROLLERCONFIG and SDL's built-in mappings.
+        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
         configured = false;
     }
     if (!configured) {
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
         // Nobody may drain joystick events; without this they would pile up in SDL's queue.
         SDL_JoystickEventState(SDL_IGNORE);
+        SDL_GameControllerEventState(SDL_IGNORE);
+        AddControllerMappingsFile(extra_mappings_file());
         configured = true;
     }
     return true;
@@ -70,19 +84,12 @@ SDL_Joystick* virtual_device(int handle) {
     return it == devices.end() ? nullptr : it->second;
 }
 
-// SDL's hat bits for one of the eight directions in hundredths of a degree, or centred for -1.
-Uint8 hat_bits(int hundredths) {
-    static const Uint8 kDirections[8] = {SDL_HAT_UP,   SDL_HAT_RIGHTUP,  SDL_HAT_RIGHT, SDL_HAT_RIGHTDOWN,
-                                         SDL_HAT_DOWN, SDL_HAT_LEFTDOWN, SDL_HAT_LEFT,  SDL_HAT_LEFTUP};
-    return hundredths < 0 ? SDL_HAT_CENTERED : kDirections[(hundredths / 4500) % 8];
-}
-
 class SDLJoystickDriver : public TJoystickDriver {
 public:
     SDLJoystickDriver() { sdl_joysticks_ready(); }
     ~SDLJoystickDriver() override {
         if (!SDL_WasInit(SDL_INIT_JOYSTICK)) return;
-        for (auto& [id, dev] : open_) SDL_JoystickClose(dev.joy);
+        for (auto& [id, dev] : open_) Close(dev);
     }
 
     void Refresh() override {
@@ -94,7 +101,7 @@ public:
             if (SDL_JoystickGetAttached(it->second.joy)) {
                 ++it;
             } else {
-                SDL_JoystickClose(it->second.joy);
+                Close(it->second);
                 it = open_.erase(it);
             }
         }
@@ -123,6 +130,7 @@ public:
         const OpenDevice* dev = open(device);
         if (!dev || !SDL_JoystickGetAttached(dev->joy)) return false;
         if (virtual_only_ && !dev->is_virtual) return false;
+        if (dev->pad) return ReadGameController(dev->pad, out);
         SDL_Joystick* joy = dev->joy;
         out = TJoystickPosition{};
         const int buttons = std::min(SDL_JoystickNumButtons(joy), 32);
@@ -188,7 +196,7 @@ public:
 
     bool SetVirtualHat(int handle, int hundredths) override {
         SDL_Joystick* joy = virtual_device(handle);
-        return joy && SDL_JoystickSetVirtualHat(joy, 0, hat_bits(hundredths)) == 0;
+        return joy && SDL_JoystickSetVirtualHat(joy, 0, SDLHatBits(hundredths)) == 0;
     }
 
     void SetVirtualOnly(bool on) override { virtual_only_ = on; }
@@ -196,10 +204,21 @@ public:
 private:
     bool visible(int device_index) const { return !virtual_only_ || SDL_JoystickIsVirtual(device_index); }
 
+    // A pad SDL maps as a game controller is read through the mapping (pad set, joy its joystick);
+    // any other device, and the virtual devices of replays and tests, raw.
     struct OpenDevice {
         SDL_Joystick* joy;
+        SDL_GameController* pad;
         bool is_virtual;
     };
+
+    static void Close(const OpenDevice& dev) {
+        if (dev.pad) {
+            SDL_GameControllerClose(dev.pad);
+        } else {
+            SDL_JoystickClose(dev.joy);
+        }
+    }
 
     // Devices are opened on their first read and closed by Refresh once they are gone.
     const OpenDevice* open(int device) {
@@ -208,11 +227,14 @@ private:
         if (it != open_.end()) return &it->second;
         const int index = device_index_of(device);
         if (index < 0) return nullptr;
-        SDL_Joystick* joy = SDL_JoystickOpen(index);
+        // A replay's devices carry recorded port values, which must not be mapped a second time.
+        const bool mapped = !virtual_devices().contains(device) && SDL_IsGameController(index);
+        SDL_GameController* pad = mapped ? SDL_GameControllerOpen(index) : nullptr;
+        SDL_Joystick* joy = pad ? SDL_GameControllerGetJoystick(pad) : SDL_JoystickOpen(index);
         if (!joy) return nullptr;
         // A freshly opened device holds no state until SDL has polled it once.
         SDL_JoystickUpdate();
-        return &open_.emplace(device, OpenDevice{joy, SDL_JoystickIsVirtual(index) == SDL_TRUE})
+        return &open_.emplace(device, OpenDevice{joy, pad, SDL_JoystickIsVirtual(index) == SDL_TRUE})
                     .first->second;
     }
 
@@ -222,6 +244,14 @@ private:
 
 } // namespace
 
-std::unique_ptr<TJoystickDriver> CreateSDLJoystickDriver() {
+uint8_t SDLHatBits(int hundredths) {
+    static const Uint8 kDirections[8] = {SDL_HAT_UP,   SDL_HAT_RIGHTUP,  SDL_HAT_RIGHT, SDL_HAT_RIGHTDOWN,
+                                         SDL_HAT_DOWN, SDL_HAT_LEFTDOWN, SDL_HAT_LEFT,  SDL_HAT_LEFTUP};
+    return hundredths < 0 ? SDL_HAT_CENTERED : kDirections[(hundredths / 4500) % 8];
+}
+
+std::unique_ptr<TJoystickDriver> CreateSDLJoystickDriver(const std::string& extra_mappings) {
+    extra_mappings_file() = extra_mappings;
+    if (SDL_WasInit(SDL_INIT_GAMECONTROLLER)) AddControllerMappingsFile(extra_mappings);
     return std::make_unique<SDLJoystickDriver>();
 }

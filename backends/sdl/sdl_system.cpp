@@ -13,6 +13,7 @@
 namespace {
 
 TSDLPointerMap* g_pointer_map = nullptr;
+TSDLFullScreenToggle g_full_screen_toggle = nullptr;
 
 // Written once, before any timer runs; read by SDL's timer thread.
 uint32_t g_tick_event_type = 0;
@@ -168,6 +169,10 @@ void SetSDLPointerMap(TSDLPointerMap* map) {
     g_pointer_map = map;
 }
 
+void SetSDLFullScreenToggle(TSDLFullScreenToggle toggle) {
+    g_full_screen_toggle = toggle;
+}
+
 int SDLScancodeToKey(int scancode) {
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return 0;
     return kKeyTable[scancode];
@@ -221,6 +226,24 @@ void TSDLSystemDriver::SetActive(bool focused, bool minimized) {
     if (active != was_active) TEvent::Create(active ? EVENT_APPRESUME : EVENT_APPSUSPEND).Emit();
 }
 
+bool TSDLSystemDriver::TakeWindowKey(const SDL_KeyboardEvent& key) {
+    const int scancode = key.keysym.scancode;
+    if (key.type == SDL_KEYDOWN && !key.repeat) {
+        const bool enter = scancode == SDL_SCANCODE_RETURN || scancode == SDL_SCANCODE_KP_ENTER;
+        if (scancode != SDL_SCANCODE_F11 && !(enter && (key.keysym.mod & KMOD_ALT))) {
+            // A key whose release never came (focus lost meanwhile) is the game's again.
+            window_keys_down_.erase(scancode);
+            return false;
+        }
+        window_keys_down_.insert(scancode);
+        if (g_full_screen_toggle) g_full_screen_toggle();
+        return true;
+    }
+    if (!window_keys_down_.contains(scancode)) return false;
+    if (key.type == SDL_KEYUP) window_keys_down_.erase(scancode);
+    return true;
+}
+
 void TSDLSystemDriver::Translate(const SDL_Event& event) {
     if (event.type == tick_event_type_ && tick_event_type_ != 0) {
         auto found = timers_.find(event.user.code);
@@ -259,6 +282,7 @@ void TSDLSystemDriver::Translate(const SDL_Event& event) {
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+        if (TakeWindowKey(event.key)) break;
         const int key = SDLScancodeToKey(event.key.keysym.scancode);
         if (key == 0) break;
         const int mods = ModifierMask(event.key.keysym.mod);

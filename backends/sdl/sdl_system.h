@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 
 struct SDL_Window;
+struct SDL_KeyboardEvent;
 union SDL_Event;
 
 // How the game window's pixels relate to the game picture's, for the pointer. The drawing back-end
@@ -22,6 +24,12 @@ public:
 };
 
 void SetSDLPointerMap(TSDLPointerMap* map);
+
+// Switches the game window between full screen and a window. The drawing back-end that opens the
+// windows provides it and the back-end installer registers it. Alt+Return (either Enter) and F11 call
+// it; those keys belong to the window and never become events, with or without one registered.
+using TSDLFullScreenToggle = void (*)();
+void SetSDLFullScreenToggle(TSDLFullScreenToggle toggle);
 
 // The Windows virtual-key number for an SDL scancode, 0 for a key the game cannot see. Shift, Control
 // and Alt give their left/right numbers 160..165.
@@ -62,6 +70,9 @@ private:
     };
 
     void SetActive(bool focused, bool minimized);
+    // True for the keys of the full-screen switch, which it handles: the chord's press, its repeats
+    // and its release.
+    bool TakeWindowKey(const SDL_KeyboardEvent& key);
     int Modifiers() const;
     void PointerInPicture(int wx, int wy, int* px, int* py) const;
 
@@ -74,6 +85,7 @@ private:
     uint32_t tick_event_type_ = 0;
     int last_timer_handle_ = 0;
     std::map<int, TTimerEntry> timers_;
+    std::set<int> window_keys_down_; // scancodes pressed for the full-screen switch
 };
 
 // The one SDL driver, made on first use.
