@@ -93,6 +93,9 @@ void TDraw2DDriver::DrawPixmap(const TPixmapPtr&, int, int) {}
 TPixmapPtr TDraw2DDriver::GrabPixmap(int, int, int, int) {
     return nullptr;
 }
+TDrawCounts TDraw2DDriver::DrawCounts() const {
+    return {};
+}
 
 TGraphicsDriver* TDraw2DGraphics::Driver() {
     return _driver;
@@ -359,6 +362,10 @@ void DrawPixmap(const TPixmapPtr& pixmap, int x, int y) {
 
 TPixmapPtr GrabPixmap(int x, int y, int w, int h) {
     return Driver().GrabPixmap(x, y, w, h);
+}
+
+TDrawCounts GetDrawCounts() {
+    return Driver().DrawCounts();
 }
 
 int OvalSegmentCount(float xr, float yr) {

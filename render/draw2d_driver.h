@@ -43,6 +43,8 @@ public:
     virtual void DrawPixmap(const TPixmapPtr& pixmap, int x, int y);
     // Reads a w x h rectangle of the picture, top row first, as a format-6 pixmap.
     virtual TPixmapPtr GrabPixmap(int x, int y, int w, int h);
+    // Draw calls and texture binds sent so far; zeros for a back-end that does not count them.
+    virtual TDrawCounts DrawCounts() const;
 };
 
 // The current drawing back-end (the do-nothing base when no state is current).

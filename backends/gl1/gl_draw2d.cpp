@@ -70,6 +70,8 @@ TImageFramePtr TGLDraw2DDriver::CreateFrameFromPixmap(const TPixmapPtr& pixmap, 
     GLGraphicsDriver()->SwapSharedContext();
     TImageFramePtr frame = TGLImageFrame::CreateFromPixmap(pixmap, flags);
     GLGraphicsDriver()->SwapSharedContext();
+    // The upload bound its new texture.
+    if (frame) ++counts_.texture_binds;
     // The upload bound the new texture directly; in a single-context setup that was this context.
     bound_texture_ = -1;
     return frame;
@@ -182,6 +184,7 @@ void TGLDraw2DDriver::Place(Vertex& v, float x, float y, float tx, float ty) con
 
 void TGLDraw2DDriver::Submit(uint32_t mode, const Vertex* vertices, int count) {
     if (!batching_) {
+        ++counts_.draw_calls;
         glBegin(mode);
         for (int i = 0; i < count; ++i) {
             glColor4ubv(vertices[i].rgba);
@@ -206,6 +209,7 @@ void TGLDraw2DDriver::Flush() {
     glTexCoordPointer(2, GL_FLOAT, stride, &batch_[0].u);
     glColorPointer(4, GL_UNSIGNED_BYTE, stride, batch_[0].rgba);
     glDrawArrays(batch_mode_, 0, static_cast<GLsizei>(batch_.size()));
+    ++counts_.draw_calls;
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
@@ -232,6 +236,7 @@ void TGLDraw2DDriver::BindTexture(uint32_t name) {
     if (bound_texture_ == static_cast<int64_t>(name)) return;
     Flush();
     bound_texture_ = name;
+    ++counts_.texture_binds;
     glBindTexture(GL_TEXTURE_2D, name);
 }
 
@@ -269,6 +274,7 @@ void TGLDraw2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx,
     const float cx = x0 + xr;
     const float cy = y0 + yr;
     const int segments = OvalSegmentCount(xr, yr);
+    ++counts_.draw_calls;
     glColor4ubv(color_);
     glBegin(GL_POLYGON);
     for (int i = 0; i < segments; ++i) {
@@ -286,6 +292,7 @@ void TGLDraw2DDriver::DrawPoly(const std::vector<float>& xy, float handle_x, flo
     if (xy.size() < 6 || (xy.size() & 1) != 0) return;
     EnableTexturing(false);
     Flush();
+    ++counts_.draw_calls;
     glColor4ubv(color_);
     glBegin(GL_POLYGON);
     for (size_t i = 0; i < xy.size(); i += 2) {
@@ -308,6 +315,7 @@ void TGLDraw2DDriver::DrawPixmap(const TPixmapPtr& pixmap, int x, int y) {
     if (flipped) {
         glWindowPos2i(x, GraphicsHeight() - y - flipped->height);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, flipped->pitch / 4);
+        ++counts_.draw_calls;
         glDrawPixels(flipped->width, flipped->height, GL_RGBA, GL_UNSIGNED_BYTE, flipped->pixels);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     }

@@ -40,6 +40,9 @@ public:
     void DrawPoly(const std::vector<float>& xy, float handle_x, float handle_y, float tx, float ty) override;
     void DrawPixmap(const TPixmapPtr& pixmap, int x, int y) override;
     TPixmapPtr GrabPixmap(int x, int y, int w, int h) override;
+    // Every glDrawArrays, glBegin/glEnd block and glDrawPixels, and every glBindTexture (of drawing
+    // and of texture uploads).
+    TDrawCounts DrawCounts() const override { return counts_; }
 
     // Forgets the cached GL state and sets the pixel projection for the context's size.
     void ResetGLContext(TDraw2DGraphics& graphics);
@@ -85,6 +88,7 @@ private:
     int64_t bound_texture_ = -1;
     int texturing_ = -1;
     int blend_state_changes_ = 0;
+    TDrawCounts counts_;
 
     bool batching_ = true;
     uint32_t batch_mode_ = 0;
