@@ -3,6 +3,7 @@
 #include "render/draw2d.h"
 #include "render/draw2d_driver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -57,6 +58,23 @@ void UpdateTransform() {
     s.tform_jy = static_cast<float>(c * s.tform_scale_y);
     Driver().SetTransform(s.tform_ix, s.tform_iy, s.tform_jx, s.tform_jy);
     g_collision_transform = {s.tform_ix, s.tform_iy, s.tform_jx, s.tform_jy};
+}
+
+// Whether a plotted point at (x, y) surely lights no pixel: a point covers the pixel its centre
+// (x + 0.5, y + 0.5) falls in, and a centre on a pixel edge may go to either side, so both candidates
+// must lie outside the viewport or the picture. Such a point is not sent at all; it would only cut the
+// back-end's batch of lines in two.
+bool PlotSurelyOutside(float x, float y) {
+    const TDraw2DGraphics& s = State();
+    const int left = std::max(s.viewport_x, 0);
+    const int top = std::max(s.viewport_y, 0);
+    const int right = std::min(s.viewport_x + s.viewport_w, GraphicsWidth());
+    const int bottom = std::min(s.viewport_y + s.viewport_h, GraphicsHeight());
+    const auto outside = [](float centre, int low, int high) {
+        return std::floor(centre) < static_cast<float>(low) ||
+               std::ceil(centre - 1.0f) >= static_cast<float>(high);
+    };
+    return outside(x + 0.5f, left, right) || outside(y + 0.5f, top, bottom);
 }
 
 } // namespace
@@ -327,7 +345,9 @@ void DrawLine(float x1, float y1, float x2, float y2, int last_pixel) {
     const float ay = hy + y2 - y1;
     Driver().DrawLine(hx, hy, ax, ay, tx, ty);
     if (last_pixel != 0) {
-        Driver().Plot(ax * s.tform_ix + ay * s.tform_iy + tx, ax * s.tform_jx + ay * s.tform_jy + ty);
+        const float px = ax * s.tform_ix + ay * s.tform_iy + tx;
+        const float py = ax * s.tform_jx + ay * s.tform_jy + ty;
+        if (!PlotSurelyOutside(px, py)) Driver().Plot(px, py);
     }
 }
 
