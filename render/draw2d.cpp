@@ -94,6 +94,13 @@ void TDraw2DDriver::Flip(int) {}
 TImageFramePtr TDraw2DDriver::CreateFrameFromPixmap(const TPixmapPtr&, int) {
     return nullptr;
 }
+std::vector<TImageFramePtr> TDraw2DDriver::CreateImageFrames(const std::vector<TPixmapPtr>& pixmaps,
+                                                             int flags) {
+    std::vector<TImageFramePtr> frames;
+    frames.reserve(pixmaps.size());
+    for (const TPixmapPtr& pixmap : pixmaps) frames.push_back(CreateFrameFromPixmap(pixmap, flags));
+    return frames;
+}
 void TDraw2DDriver::SetBlend(int) {}
 void TDraw2DDriver::SetAlpha(float) {}
 void TDraw2DDriver::SetColor(int, int, int) {}

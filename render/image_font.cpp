@@ -2,6 +2,7 @@
 #include "render/image_font.h"
 
 #include "render/freetype_font.h"
+#include "render/texture_pixels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -124,13 +125,9 @@ void TImageFont::AddToAtlas(TImageGlyph& glyph) {
     TPixmapPtr atlas = _atlas->Lock(0, 1, 1);
     const int x = _shelf_x + ATLAS_BORDER;
     const int y = _shelf_y + ATLAS_BORDER;
-    atlas->Paste(*pixels, x, y);
     // The copied edge makes filtered drawing at the glyph's edges sample the glyph's own pixels, as
     // it would from a texture of its own, instead of its neighbour in the atlas.
-    atlas->Paste(*pixels->Window(0, 0, 1, h), x - 1, y);
-    atlas->Paste(*pixels->Window(w - 1, 0, 1, h), x + w, y);
-    atlas->Paste(*atlas->Window(x - 1, y, w + 2, 1), x - 1, y - 1);
-    atlas->Paste(*atlas->Window(x - 1, y + h - 1, w + 2, 1), x - 1, y + h);
+    PasteFramed(*atlas, *pixels, x, y);
     glyph._atlas_x = x;
     glyph._atlas_y = y;
     _shelf_x += slot_w;
