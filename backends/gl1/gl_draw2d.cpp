@@ -2,6 +2,7 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include "backends/gl1/gl_draw2d.h"
 
+#include "backends/gl1/gl_frame_sheet.h"
 #include "backends/gl1/gl_graphics.h"
 #include "backends/gl1/gl_image_frame.h"
 
@@ -75,6 +76,19 @@ TImageFramePtr TGLDraw2DDriver::CreateFrameFromPixmap(const TPixmapPtr& pixmap, 
     // The upload bound the new texture directly; in a single-context setup that was this context.
     bound_texture_ = -1;
     return frame;
+}
+
+std::vector<TImageFramePtr> TGLDraw2DDriver::CreateImageFrames(const std::vector<TPixmapPtr>& pixmaps,
+                                                               int flags) {
+    Flush();
+    GLGraphicsDriver()->SwapSharedContext();
+    std::vector<TImageFramePtr> frames = CreateSheetFrames(pixmaps, flags);
+    GLGraphicsDriver()->SwapSharedContext();
+    if (frames.empty()) return TDraw2DDriver::CreateImageFrames(pixmaps, flags);
+    // As for a frame alone: the upload bound the new texture.
+    bound_texture_ = -1;
+    ++counts_.texture_binds;
+    return frames;
 }
 
 void TGLDraw2DDriver::ReleaseTexture(uint32_t name) {
@@ -180,6 +194,13 @@ void TGLDraw2DDriver::Cls() {
 void TGLDraw2DDriver::Place(Vertex& v, float x, float y, float tx, float ty) const {
     v.x = x * ix_ + y * iy_ + tx;
     v.y = x * jx_ + y * jy_ + ty;
+}
+
+void TGLDraw2DDriver::PlacePoint(float x, float y, float tx, float ty, float& px, float& py) const {
+    Vertex v{};
+    Place(v, x, y, tx, ty);
+    px = v.x;
+    py = v.y;
 }
 
 void TGLDraw2DDriver::Submit(uint32_t mode, const Vertex* vertices, int count) {

@@ -25,6 +25,9 @@ public:
     std::string ToString() const;
 
     TImageFramePtr CreateFrameFromPixmap(const TPixmapPtr& pixmap, int flags) override;
+    // All frames of an image in one texture where that draws the same pixels (gl_frame_sheet.h),
+    // else a texture per frame.
+    std::vector<TImageFramePtr> CreateImageFrames(const std::vector<TPixmapPtr>& pixmaps, int flags) override;
     void SetBlend(int mode) override;
     void SetAlpha(float alpha) override;
     void SetColor(int red, int green, int blue) override;
@@ -63,6 +66,11 @@ public:
     // alpha and light) and there is no rotation or scale, so that a draw may leave such areas out:
     // unscaled, the pieces of a frame sample exactly the texels the whole frame would.
     bool ClearTexelsLeaveNoTrace() const;
+    // Whether the current transform keeps quads upright (no rotation; scales and mirrors only).
+    bool Upright() const { return iy_ == 0.0f && jx_ == 0.0f; }
+    // The local point (x, y) through the current transform, translated by (tx, ty): the position a
+    // vertex of a primitive there is sent with.
+    void PlacePoint(float x, float y, float tx, float ty, float& px, float& py) const;
     // How many times blend state was actually sent to GL: repeated SetBlend calls send it once.
     int BlendStateChanges() const { return blend_state_changes_; }
 
