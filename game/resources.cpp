@@ -57,6 +57,9 @@ void create_image_placeholders() {
 }
 
 bool load_resources() {
+    // The sounds decode on a worker while the pictures load and the intro plays; the music first and
+    // before anything else, as it takes longest and is needed first, right after the intro.
+    load_music();
     game_font = LoadImageFont("incbin::fonts\\joystix.ttf", 12, 4);
     if (!game_font) {
         std::fprintf(stderr, "brakkovane3d: cannot decode the embedded font fonts\\joystix.ttf\n");

@@ -12,7 +12,8 @@ extern TImageFontPtr game_font;
 // the first frame on; the centred ones get their handle at the centre.
 void create_image_placeholders();
 
-// Loads the font (and makes it current), the images and the ten sound effects. Returns false, after
-// one line on standard error, when an embedded picture or the font cannot be decoded: that is a
-// broken build, not a missing file. A sound that cannot be loaded only stays silent.
+// Loads the font (and makes it current) and the images, and starts loading the music and the ten
+// sound effects (game/sound.h). Returns false, after one line on standard error, when an embedded
+// picture or the font cannot be decoded: that is a broken build, not a missing file. A sound that
+// cannot be loaded only stays silent.
 bool load_resources();

@@ -1,4 +1,4 @@
-// Sound effects and the music.
+// Sound effects and the music: loads started at start-up and collected where first needed.
 #include "game/sound.h"
 
 #include "game/globals.h"
@@ -13,8 +13,14 @@ TChannelPtr music_channel;
 
 namespace {
 
+constexpr const char* music_path = "data\\blastem.ogg";
+
 // Kept for the whole run, so the looping voice never outlives its sound.
-TSoundPtr music;
+game_sound music;
+
+game_sound* const every_sound[] = {&snd_explode, &snd_lazer, &snd_smexpl, &snd_tankhit,
+                                   &snd_ufohit,  &snd_warp,  &snd_letsgo, &snd_blast,
+                                   &snd_title,   &snd_thud,  &music};
 
 // "Data\lazer.ogg" -> "lazer".
 std::string effect_name(const std::string& path) {
@@ -24,18 +30,47 @@ std::string effect_name(const std::string& path) {
     return name;
 }
 
+game_sound start_loading(const std::string& path, int flags) {
+    return game_sound{nullptr, effect_name(path), path, SoundLoadAsync(path, flags)};
+}
+
 } // namespace
 
 game_sound load_sound(const std::string& path) {
-    game_sound effect{SoundLoad(path, 0), effect_name(path)};
-    if (!effect.sound)
-        std::fprintf(stderr, "brakkovane3d: cannot load the sound %s; it stays silent\n", path.c_str());
-    return effect;
+    return start_loading(path, 0);
 }
 
-void play_sound(const game_sound& effect) {
+void load_music() {
+    music = start_loading(music_path, SOUND_LOOP);
+}
+
+void collect_sound(game_sound& effect) {
+    if (!effect.loading) return;
+    const TAsyncSoundLoadPtr loading = std::move(effect.loading);
+    effect.sound = loading->Collect();
+    if (effect.sound) return;
+    if (&effect == &music)
+        std::fprintf(stderr, "brakkovane3d: cannot load the music %s; it stays silent\n",
+                     effect.path.c_str());
+    else
+        std::fprintf(stderr, "brakkovane3d: cannot load the sound %s; it stays silent\n",
+                     effect.path.c_str());
+}
+
+void collect_finished_sounds() {
+    for (game_sound* effect : every_sound) {
+        if (effect->loading && effect->loading->Done()) collect_sound(*effect);
+    }
+}
+
+void collect_all_sounds() {
+    for (game_sound* effect : every_sound) collect_sound(*effect);
+}
+
+void play_sound(game_sound& effect) {
     // The trace records what the game asked for, so a run traces alike with or without the files.
     harness_note_sound(effect.name);
+    collect_sound(effect);
     if (!effect.sound) return;
     TChannelPtr channel = SoundCue(effect.sound, nullptr);
     ChannelSetVolume(channel, sound_volume);
@@ -44,11 +79,10 @@ void play_sound(const game_sound& effect) {
 
 void start_music(int track) {
     if (track != 1) return;
-    music = SoundLoad("data\\blastem.ogg", SOUND_LOOP);
-    if (!music)
-        std::fprintf(stderr, "brakkovane3d: cannot load the music data\\blastem.ogg; it stays silent\n");
+    if (!music.loading && !music.sound) load_music();
+    collect_sound(music);
     // The channel is replaced even without music, so no voice of an earlier track lingers on it.
-    music_channel = SoundCue(music, nullptr);
+    music_channel = SoundCue(music.sound, nullptr);
     ChannelSetVolume(music_channel, music_volume);
     ChannelResume(music_channel);
 }
