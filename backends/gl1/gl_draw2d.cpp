@@ -85,9 +85,9 @@ std::vector<TImageFramePtr> TGLDraw2DDriver::CreateImageFrames(const std::vector
     std::vector<TImageFramePtr> frames = CreateSheetFrames(pixmaps, flags);
     GLGraphicsDriver()->SwapSharedContext();
     if (frames.empty()) return TDraw2DDriver::CreateImageFrames(pixmaps, flags);
-    // As for a frame alone: the upload bound the new texture.
+    // As for a frame alone: each upload bound its new texture, the shared one and each frame's own.
     bound_texture_ = -1;
-    ++counts_.texture_binds;
+    counts_.texture_binds += 1 + frames.size();
     return frames;
 }
 

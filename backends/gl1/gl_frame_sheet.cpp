@@ -113,6 +113,13 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
                     (i / layout.columns) * cell_height + CELL_BORDER);
     }
 
+    // Each frame's own texture is made now as well, for the draws that need it: made on that first
+    // need instead, it would be a texture upload in the middle of a frame of play.
+    std::vector<std::shared_ptr<TGLImageFrame>> alone;
+    for (const TPixmapPtr& p : pixmaps) {
+        alone.push_back(TGLImageFrame::CreateFromPixmap(p, flags));
+        if (!alone.back()) return {};
+    }
     const std::shared_ptr<TGLTexture> texture = UploadGLTexture(sheet, flags);
     const auto tw = static_cast<float>(layout.tex_width), th = static_cast<float>(layout.tex_height);
     std::vector<TImageFramePtr> frames;
@@ -131,8 +138,7 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
         frame->width = w;
         frame->height = h;
         frame->ink = FindInkSpans(*rgba[static_cast<size_t>(i)]);
-        frame->KeepPixelsForDrawingAlone(pixmaps[static_cast<size_t>(i)], flags,
-                                         std::max(layout.tex_width, layout.tex_height));
+        frame->SetAlone(alone[static_cast<size_t>(i)], std::max(layout.tex_width, layout.tex_height));
         frames.push_back(std::move(frame));
     }
     return frames;

@@ -12,8 +12,9 @@
 class TGLDraw2DDriver;
 
 // The image's frames in cells of one new texture of the current context, each cell the frame framed
-// by copies of its edge pixels (so nothing of a neighbour is ever sampled at its edges). Empty when
-// the image keeps a texture per frame:
+// by copies of its edge pixels (so nothing of a neighbour is ever sampled at its edges), and each frame
+// also in a texture of its own for the draws SamplesAlikeInAnyTexture refuses. Empty when the image
+// keeps only a texture per frame:
 // - fewer than two frames, or frames of differing or empty sizes;
 // - mipmapped: the shared texture's smaller levels would mix neighbouring frames;
 // - filtered: linear filtering weighs texels by the coordinate's fraction, which for draws on the

@@ -161,17 +161,9 @@ TGLTexture::~TGLTexture() {
     GLDraw2DDriver()->ReleaseTexture(name);
 }
 
-void TGLImageFrame::KeepPixelsForDrawingAlone(const TPixmapPtr& pixmap, int flags, int texture_side) {
-    pixmap_ = pixmap;
-    flags_ = flags;
+void TGLImageFrame::SetAlone(std::shared_ptr<TGLImageFrame> alone, int texture_side) {
+    alone_ = std::move(alone);
     texture_side_ = texture_side;
-}
-
-TGLImageFrame* TGLImageFrame::Alone() {
-    if (!alone_)
-        alone_ = std::dynamic_pointer_cast<TGLImageFrame>(
-            GLDraw2DDriver()->CreateFrameFromPixmap(pixmap_, flags_));
-    return alone_.get();
 }
 
 namespace {
@@ -192,10 +184,8 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
     if (Shared() &&
         !SamplesAlikeInAnyTexture(*driver, x0, y0, x1, y1, tx, ty, 0.0f, 0.0f, static_cast<float>(width),
                                   static_cast<float>(height), width, height, texture_side_)) {
-        if (TGLImageFrame* own = Alone()) {
-            own->Draw(x0, y0, x1, y1, tx, ty);
-            return;
-        }
+        alone_->Draw(x0, y0, x1, y1, tx, ty);
+        return;
     }
     const bool ambiguous = !filtered && (OnTexelEdges(tx + x0) || OnTexelEdges(ty + y0));
     if (ink.empty() || ambiguous || !driver->ClearTexelsLeaveNoTrace()) {
@@ -216,10 +206,8 @@ void TGLImageFrame::DrawPart(float sx, float sy, float sw, float sh, float x0, f
                              float tx, float ty) {
     if (Shared() && !SamplesAlikeInAnyTexture(*GLDraw2DDriver(), x0, y0, x1, y1, tx, ty, sx, sy, sx + sw,
                                               sy + sh, width, height, texture_side_)) {
-        if (TGLImageFrame* own = Alone()) {
-            own->DrawPart(sx, sy, sw, sh, x0, y0, x1, y1, tx, ty);
-            return;
-        }
+        alone_->DrawPart(sx, sy, sw, sh, x0, y0, x1, y1, tx, ty);
+        return;
     }
     DrawFromTexture(sx, sy, sw, sh, x0, y0, x1, y1, tx, ty);
 }

@@ -51,25 +51,21 @@ public:
     void DrawPart(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1, float tx,
                   float ty) override;
 
-    // For a frame in a shared texture (whose larger side is texture_side): its pixels and image flags,
-    // from which a texture of its own is made for the draws whose texel choice could depend on where
-    // the frame lies in its texture.
-    void KeepPixelsForDrawingAlone(const TPixmapPtr& pixmap, int flags, int texture_side);
-    bool Shared() const { return pixmap_ != nullptr; }
+    // For a frame in a shared texture (whose larger side is texture_side): the same frame in a
+    // texture of its own, which the draws take whose texel choice could depend on where the frame
+    // lies in its texture.
+    void SetAlone(std::shared_ptr<TGLImageFrame> alone, int texture_side);
+    bool Shared() const { return alone_ != nullptr; }
 
     // Uploads the pixmap into a new texture of the GL context that is current (the caller makes the
     // shared one current). Raises "Unable to calculate tex size" when not even 1 x 1 is accepted.
     static std::shared_ptr<TGLImageFrame> CreateFromPixmap(const TPixmapPtr& pixmap, int flags);
 
 private:
-    // The frame's own texture, made on first need; null if it cannot be made.
-    TGLImageFrame* Alone();
     // Draws the frame's pixel rectangle (sx, sy)-(sx + sw, sy + sh) from this frame's texture.
     void DrawFromTexture(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1,
                          float tx, float ty);
 
-    TPixmapPtr pixmap_;
-    int flags_ = 0;
     int texture_side_ = 0;
     std::shared_ptr<TGLImageFrame> alone_;
 };
