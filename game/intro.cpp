@@ -5,6 +5,7 @@
 #include "game/globals.h"
 #include "game/harness.h"
 #include "game/hud.h"
+#include "game/resources.h"
 #include "game/stereo_draw.h"
 #include "platform/joystick.h"
 #include "platform/polled_input.h"
@@ -49,6 +50,7 @@ void show_logo(int y_offset) {
         draw_scanlines(2);
         if (alpha < 0.0f) alpha = 0.0f;
         flip_frame();
+        prepare_next_texture();
         while (IsAppSuspended()) WaitSystemEvent();
         if (TakeAppTerminate()) {
             quit_game = 1;

@@ -6,6 +6,7 @@
 #include "render/image_font.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 TImagePtr img_space, img_background, img_pointer, img_pause, img_moon, img_surface, img_title, img_logo,
@@ -13,6 +14,9 @@ TImagePtr img_space, img_background, img_pointer, img_pause, img_moon, img_surfa
 TImageFontPtr game_font;
 
 namespace {
+
+// The characters the game's text is made of.
+constexpr char first_printable = ' ', last_printable = '~';
 
 // An image made from a whole embedded picture, or null after a line on standard error.
 TImagePtr load_embedded(const char* name) {
@@ -120,4 +124,34 @@ bool load_resources() {
     snd_title = load_sound("Data\\title.ogg");
     snd_thud = load_sound("Data\\thud.ogg");
     return ok;
+}
+
+bool prepare_next_texture() {
+    // In the order the title's first frame draws them. The pause picture is not among them: it is
+    // grabbed anew, which drops its frames, each time the game pauses.
+    static const TImagePtr* const images[] = {
+        &img_space, &img_moon, &img_surface, &img_tank,   &img_wheel,    &img_background, &img_border,
+        &img_title, &img_logo, &img_pointer, &img_player, &img_particle, &img_lazer};
+    constexpr int image_count = static_cast<int>(std::size(images));
+    // Made again from the start under a new context.
+    static int next = 0, prepared_seq = 0;
+    if (prepared_seq != GraphicsSeq()) {
+        prepared_seq = GraphicsSeq();
+        next = 0;
+    }
+    if (next < image_count) {
+        const TImagePtr& image = *images[next++];
+        if (image && !image->frames.empty()) image->Frame(0); // makes the drawable frames of all its frames
+        return true;
+    }
+    if (next == image_count) {
+        ++next;
+        // The font's atlas with every printable character: one upload instead of one per line of text
+        // with characters new to it.
+        std::string printable;
+        for (char c = first_printable; c <= last_printable; ++c) printable += c;
+        if (game_font) game_font->Preload(printable);
+        return true;
+    }
+    return false;
 }

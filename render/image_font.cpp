@@ -95,6 +95,15 @@ TImageGlyph* TImageFont::LoadGlyph(int index) {
     return &glyph;
 }
 
+void TImageFont::Preload(const std::string& characters) {
+    for (const char c : characters) {
+        // The glyph's own image too: shrunk or turned text draws from it.
+        TImageGlyph* glyph = LoadGlyph(CharToGlyph(static_cast<unsigned char>(c)));
+        if (glyph && glyph->_image) glyph->_image->Frame(0);
+    }
+    if (_atlas) _atlas->Frame(0);
+}
+
 void TImageFont::AddToAtlas(TImageGlyph& glyph) {
     const TPixmapPtr pixels = glyph._image ? glyph._image->pixmaps[0] : nullptr;
     if (!pixels || pixels->width <= 0 || pixels->height <= 0) return;
