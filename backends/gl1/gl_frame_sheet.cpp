@@ -17,6 +17,10 @@ constexpr int CELL_BORDER = 1;
 
 // The largest side of a shared texture. Larger images keep a texture per frame.
 constexpr int MAX_SHEET_SIDE = 4096;
+// Frames of this many pixels or more keep a texture each: a shared one would save at most a bind
+// between two large draws, and with the frames' own textures (for their draws on texel edges) it
+// would double what is uploaded.
+constexpr int MIN_LARGE_FRAME_PIXELS = 128 * 128;
 // A side longer than this is not walked pixel by pixel; such a draw takes the frame's own texture.
 constexpr double MAX_WALKED_PIXELS = 4096.0;
 
@@ -90,6 +94,7 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
     const TPixmapPtr& first = pixmaps.front();
     if (!first || first->width <= 0 || first->height <= 0) return {};
     const int w = first->width, h = first->height;
+    if (w * h >= MIN_LARGE_FRAME_PIXELS) return {};
     for (const TPixmapPtr& p : pixmaps) {
         if (!p || p->width != w || p->height != h) return {};
     }
@@ -104,12 +109,11 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
     if (!sheet) return {};
     // Texels outside the cells are never sampled; keep them defined so every upload is the same.
     sheet->ClearPixels(0);
-    std::vector<TPixmapPtr> rgba(pixmaps.size());
     for (int i = 0; i < count; ++i) {
         const TPixmapPtr& p = pixmaps[static_cast<size_t>(i)];
-        rgba[static_cast<size_t>(i)] = p->format == PF_RGBA8888 ? p : p->Convert(PF_RGBA8888);
-        if (!rgba[static_cast<size_t>(i)]) return {};
-        PasteFramed(*sheet, *rgba[static_cast<size_t>(i)], (i % layout.columns) * cell_width + CELL_BORDER,
+        const TPixmapPtr rgba = p->format == PF_RGBA8888 ? p : p->Convert(PF_RGBA8888);
+        if (!rgba) return {};
+        PasteFramed(*sheet, *rgba, (i % layout.columns) * cell_width + CELL_BORDER,
                     (i / layout.columns) * cell_height + CELL_BORDER);
     }
 
@@ -137,7 +141,6 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
         frame->v1 = static_cast<float>(y + h) / th;
         frame->width = w;
         frame->height = h;
-        frame->ink = FindInkSpans(*rgba[static_cast<size_t>(i)]);
         frame->SetAlone(alone[static_cast<size_t>(i)], std::max(layout.tex_width, layout.tex_height));
         frames.push_back(std::move(frame));
     }

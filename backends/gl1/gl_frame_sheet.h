@@ -16,6 +16,7 @@ class TGLDraw2DDriver;
 // also in a texture of its own for the draws SamplesAlikeInAnyTexture refuses. Empty when the image
 // keeps only a texture per frame:
 // - fewer than two frames, or frames of differing or empty sizes;
+// - large frames (128 x 128 pixels or more): little to save, and the uploads would double;
 // - mipmapped: the shared texture's smaller levels would mix neighbouring frames;
 // - filtered: linear filtering weighs texels by the coordinate's fraction, which for draws on the
 //   pixel grid sits exactly on a rounding boundary, so a coordinate computed in another texture may
