@@ -6,6 +6,7 @@
 #include "game/harness.h"
 #include "game/hud.h"
 #include "game/resources.h"
+#include "game/sound.h"
 #include "game/stereo_draw.h"
 #include "platform/joystick.h"
 #include "platform/polled_input.h"
@@ -50,7 +51,9 @@ void show_logo(int y_offset) {
         draw_scanlines(2);
         if (alpha < 0.0f) alpha = 0.0f;
         flip_frame();
-        prepare_next_texture();
+        // The intro's spare time goes to what the title's first frame would otherwise do all at once:
+        // one piece a frame, a sound whose decode has finished, else a texture.
+        if (!collect_next_finished_sound()) prepare_next_texture();
         while (IsAppSuspended()) WaitSystemEvent();
         if (TakeAppTerminate()) {
             quit_game = 1;

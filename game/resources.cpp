@@ -144,13 +144,16 @@ bool prepare_next_texture() {
         if (image && !image->frames.empty()) image->Frame(0); // makes the drawable frames of all its frames
         return true;
     }
-    if (next == image_count) {
+    // Then the font's glyphs of every printable character, a few a frame: shrunk text draws from
+    // their own textures, the rest from the atlas, which is made again with each few.
+    constexpr int glyphs_per_step = 16;
+    const int first = first_printable + (next - image_count) * glyphs_per_step;
+    if (first <= last_printable) {
         ++next;
-        // The font's atlas with every printable character: one upload instead of one per line of text
-        // with characters new to it.
-        std::string printable;
-        for (char c = first_printable; c <= last_printable; ++c) printable += c;
-        if (game_font) game_font->Preload(printable);
+        std::string characters;
+        for (int c = first; c < first + glyphs_per_step && c <= last_printable; ++c)
+            characters += static_cast<char>(c);
+        if (game_font) game_font->Preload(characters);
         return true;
     }
     return false;

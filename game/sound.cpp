@@ -18,9 +18,10 @@ constexpr const char* music_path = "data\\blastem.ogg";
 // Kept for the whole run, so the looping voice never outlives its sound.
 game_sound music;
 
-game_sound* const every_sound[] = {&snd_explode, &snd_lazer, &snd_smexpl, &snd_tankhit,
-                                   &snd_ufohit,  &snd_warp,  &snd_letsgo, &snd_blast,
-                                   &snd_title,   &snd_thud,  &music};
+// The music first: it is needed first, and takes longest to make into a sound.
+game_sound* const every_sound[] = {&music,       &snd_explode, &snd_lazer, &snd_smexpl,
+                                   &snd_tankhit, &snd_ufohit,  &snd_warp,  &snd_letsgo,
+                                   &snd_blast,   &snd_title,   &snd_thud};
 
 // "Data\lazer.ogg" -> "lazer".
 std::string effect_name(const std::string& path) {
@@ -57,10 +58,18 @@ void collect_sound(game_sound& effect) {
                      effect.path.c_str());
 }
 
-void collect_finished_sounds() {
+bool collect_next_finished_sound() {
     for (game_sound* effect : every_sound) {
-        if (effect->loading && effect->loading->Done()) collect_sound(*effect);
+        if (effect->loading && effect->loading->Done()) {
+            collect_sound(*effect);
+            return true;
+        }
     }
+    return false;
+}
+
+void collect_finished_sounds() {
+    while (collect_next_finished_sound()) {}
 }
 
 void collect_all_sounds() {

@@ -30,9 +30,12 @@ void load_music();
 // Collects the effect's load, waiting for it if it still runs. A file that could not be loaded is
 // reported once on standard error with its path, when its load is collected.
 void collect_sound(game_sound& effect);
-// Collects the loads that have finished, without waiting: called once a frame, so that a file that
-// could not be loaded is reported soon even if its effect is never played.
+// Collects the loads that have finished, without waiting: called once a frame, so that a sound is
+// made before it is needed where there is time, and a file that could not be loaded is reported
+// soon even if its effect is never played.
 void collect_finished_sounds();
+// Collects one load that has finished, the music's before the effects'; false when none has.
+bool collect_next_finished_sound();
 // Collects every load, waiting for those that still run: before the program ends.
 void collect_all_sounds();
 
