@@ -171,7 +171,9 @@ int run_game(const game_options& options) {
         flip_frame();
         check_keys();
         wait_if_suspended();
+        collect_finished_sounds();
     } while (quit_game == 0);
+    collect_all_sounds();
 
     if (ChannelIsPlaying(music_channel)) {
         ChannelStop(music_channel);

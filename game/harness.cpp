@@ -72,6 +72,9 @@ struct harness_state {
     int64_t frames = 0;
     std::vector<std::string> sounds; // effects started since the last trace line
     std::vector<double> frame_ms;    // timedemo: time from one flip to the next
+    // timedemo: the back-end's draw counts at the first and at the latest flip, so that the figures
+    // per frame cover exactly the frames that frame_ms times.
+    TDrawCounts first_counts, last_counts;
     std::chrono::steady_clock::time_point last_flip;
     bool timing = false;
     std::chrono::steady_clock::time_point main_start; // when harness_begin ran, first thing in main
@@ -198,6 +201,9 @@ void flip_frame() {
         auto now = std::chrono::steady_clock::now();
         if (h.timing)
             h.frame_ms.push_back(std::chrono::duration<double, std::milli>(now - h.last_flip).count());
+        else
+            h.first_counts = GetDrawCounts();
+        h.last_counts = GetDrawCounts();
         h.last_flip = now;
         h.timing = true;
     }
@@ -235,10 +241,16 @@ bool harness_end() {
         auto percentile = [&](double p) {
             return sorted[static_cast<size_t>(p * static_cast<double>(sorted.size() - 1))];
         };
-        std::printf("timedemo: %lld frames, %.2f s, %.1f fps, frame ms p50 %.2f p99 %.2f max %.2f\n",
-                    static_cast<long long>(h.frames), total_ms / 1000.0,
-                    1000.0 * static_cast<double>(sorted.size()) / total_ms, percentile(0.5), percentile(0.99),
-                    sorted.back());
+        const auto frames = static_cast<double>(sorted.size());
+        const auto per_frame = [&](uint64_t last, uint64_t first) {
+            return static_cast<double>(last - first) / frames;
+        };
+        std::printf("timedemo: %lld frames, %.2f s, %.1f fps, frame ms p50 %.2f p99 %.2f max %.2f, "
+                    "draws/frame %.1f, binds/frame %.1f\n",
+                    static_cast<long long>(h.frames), total_ms / 1000.0, 1000.0 * frames / total_ms,
+                    percentile(0.5), percentile(0.99), sorted.back(),
+                    per_frame(h.last_counts.draw_calls, h.first_counts.draw_calls),
+                    per_frame(h.last_counts.texture_binds, h.first_counts.texture_binds));
     }
     h.record.close();
     h.trace.close();

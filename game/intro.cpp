@@ -5,6 +5,8 @@
 #include "game/globals.h"
 #include "game/harness.h"
 #include "game/hud.h"
+#include "game/resources.h"
+#include "game/sound.h"
 #include "game/stereo_draw.h"
 #include "platform/joystick.h"
 #include "platform/polled_input.h"
@@ -49,6 +51,9 @@ void show_logo(int y_offset) {
         draw_scanlines(2);
         if (alpha < 0.0f) alpha = 0.0f;
         flip_frame();
+        // The intro's spare time goes to what the title's first frame would otherwise do all at once:
+        // one piece a frame, a sound whose decode has finished, else a texture.
+        if (!collect_next_finished_sound()) prepare_next_texture();
         // A close request ends the wait for resume too, and is taken just below.
         while (IsAppSuspended() && !IsAppTerminatePending()) WaitSystemEvent();
         if (TakeAppTerminate()) {

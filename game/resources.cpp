@@ -6,6 +6,7 @@
 #include "render/image_font.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 TImagePtr img_space, img_background, img_pointer, img_pause, img_moon, img_surface, img_title, img_logo,
@@ -13,6 +14,9 @@ TImagePtr img_space, img_background, img_pointer, img_pause, img_moon, img_surfa
 TImageFontPtr game_font;
 
 namespace {
+
+// The characters the game's text is made of.
+constexpr char first_printable = ' ', last_printable = '~';
 
 // An image made from a whole embedded picture, or null after a line on standard error.
 TImagePtr load_embedded(const char* name) {
@@ -57,6 +61,9 @@ void create_image_placeholders() {
 }
 
 bool load_resources() {
+    // The sounds decode on a worker while the pictures load and the intro plays; the music first and
+    // before anything else, as it takes longest and is needed first, right after the intro.
+    load_music();
     game_font = LoadImageFont("incbin::fonts\\joystix.ttf", 12, 4);
     if (!game_font) {
         std::fprintf(stderr, "brakkovane3d: cannot decode the embedded font fonts\\joystix.ttf\n");
@@ -117,4 +124,37 @@ bool load_resources() {
     snd_title = load_sound("Data\\title.ogg");
     snd_thud = load_sound("Data\\thud.ogg");
     return ok;
+}
+
+bool prepare_next_texture() {
+    // In the order the title's first frame draws them. The pause picture is not among them: it is
+    // grabbed anew, which drops its frames, each time the game pauses.
+    static const TImagePtr* const images[] = {
+        &img_space, &img_moon, &img_surface, &img_tank,   &img_wheel,    &img_background, &img_border,
+        &img_title, &img_logo, &img_pointer, &img_player, &img_particle, &img_lazer};
+    constexpr int image_count = static_cast<int>(std::size(images));
+    // Made again from the start under a new context.
+    static int next = 0, prepared_seq = 0;
+    if (prepared_seq != GraphicsSeq()) {
+        prepared_seq = GraphicsSeq();
+        next = 0;
+    }
+    if (next < image_count) {
+        const TImagePtr& image = *images[next++];
+        if (image && !image->frames.empty()) image->Frame(0); // makes the drawable frames of all its frames
+        return true;
+    }
+    // Then the font's glyphs of every printable character, a few a frame: shrunk text draws from
+    // their own textures, the rest from the atlas, which is made again with each few.
+    constexpr int glyphs_per_step = 16;
+    const int first = first_printable + (next - image_count) * glyphs_per_step;
+    if (first <= last_printable) {
+        ++next;
+        std::string characters;
+        for (int c = first; c < first + glyphs_per_step && c <= last_printable; ++c)
+            characters += static_cast<char>(c);
+        if (game_font) game_font->Preload(characters);
+        return true;
+    }
+    return false;
 }

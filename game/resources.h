@@ -12,7 +12,14 @@ extern TImageFontPtr game_font;
 // the first frame on; the centred ones get their handle at the centre.
 void create_image_placeholders();
 
-// Loads the font (and makes it current), the images and the ten sound effects. Returns false, after
-// one line on standard error, when an embedded picture or the font cannot be decoded: that is a
-// broken build, not a missing file. A sound that cannot be loaded only stays silent.
+// Loads the font (and makes it current) and the images, and starts loading the music and the ten
+// sound effects (game/sound.h). Returns false, after one line on standard error, when an embedded
+// picture or the font cannot be decoded: that is a broken build, not a missing file. A sound that
+// cannot be loaded only stays silent.
 bool load_resources();
+
+// Makes the next texture the title's first frame would otherwise make: the drawable frames of an
+// image that has none under the current graphics, then the font's glyphs of every printable
+// character. False when there is nothing left to make. The intro calls it once a frame, while it has
+// time to spare, so that the frame after the intro comes in time.
+bool prepare_next_texture();

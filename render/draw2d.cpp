@@ -3,6 +3,7 @@
 #include "render/draw2d.h"
 #include "render/draw2d_driver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -59,6 +60,23 @@ void UpdateTransform() {
     g_collision_transform = {s.tform_ix, s.tform_iy, s.tform_jx, s.tform_jy};
 }
 
+// Whether a plotted point at (x, y) surely lights no pixel: a point covers the pixel its centre
+// (x + 0.5, y + 0.5) falls in, and a centre on a pixel edge may go to either side, so both candidates
+// must lie outside the viewport or the picture. Such a point is not sent at all; it would only cut the
+// back-end's batch of lines in two.
+bool PlotSurelyOutside(float x, float y) {
+    const TDraw2DGraphics& s = State();
+    const int left = std::max(s.viewport_x, 0);
+    const int top = std::max(s.viewport_y, 0);
+    const int right = std::min(s.viewport_x + s.viewport_w, GraphicsWidth());
+    const int bottom = std::min(s.viewport_y + s.viewport_h, GraphicsHeight());
+    const auto outside = [](float centre, int low, int high) {
+        return std::floor(centre) < static_cast<float>(low) ||
+               std::ceil(centre - 1.0f) >= static_cast<float>(high);
+    };
+    return outside(x + 0.5f, left, right) || outside(y + 0.5f, top, bottom);
+}
+
 } // namespace
 
 // The base back-end, current while no drawing state is: every operation does nothing.
@@ -76,6 +94,13 @@ void TDraw2DDriver::Flip(int) {}
 TImageFramePtr TDraw2DDriver::CreateFrameFromPixmap(const TPixmapPtr&, int) {
     return nullptr;
 }
+std::vector<TImageFramePtr> TDraw2DDriver::CreateImageFrames(const std::vector<TPixmapPtr>& pixmaps,
+                                                             int flags) {
+    std::vector<TImageFramePtr> frames;
+    frames.reserve(pixmaps.size());
+    for (const TPixmapPtr& pixmap : pixmaps) frames.push_back(CreateFrameFromPixmap(pixmap, flags));
+    return frames;
+}
 void TDraw2DDriver::SetBlend(int) {}
 void TDraw2DDriver::SetAlpha(float) {}
 void TDraw2DDriver::SetColor(int, int, int) {}
@@ -92,6 +117,9 @@ void TDraw2DDriver::DrawPoly(const std::vector<float>&, float, float, float, flo
 void TDraw2DDriver::DrawPixmap(const TPixmapPtr&, int, int) {}
 TPixmapPtr TDraw2DDriver::GrabPixmap(int, int, int, int) {
     return nullptr;
+}
+TDrawCounts TDraw2DDriver::DrawCounts() const {
+    return {};
 }
 
 TGraphicsDriver* TDraw2DGraphics::Driver() {
@@ -324,7 +352,9 @@ void DrawLine(float x1, float y1, float x2, float y2, int last_pixel) {
     const float ay = hy + y2 - y1;
     Driver().DrawLine(hx, hy, ax, ay, tx, ty);
     if (last_pixel != 0) {
-        Driver().Plot(ax * s.tform_ix + ay * s.tform_iy + tx, ax * s.tform_jx + ay * s.tform_jy + ty);
+        const float px = ax * s.tform_ix + ay * s.tform_iy + tx;
+        const float py = ax * s.tform_jx + ay * s.tform_jy + ty;
+        if (!PlotSurelyOutside(px, py)) Driver().Plot(px, py);
     }
 }
 
@@ -359,6 +389,10 @@ void DrawPixmap(const TPixmapPtr& pixmap, int x, int y) {
 
 TPixmapPtr GrabPixmap(int x, int y, int w, int h) {
     return Driver().GrabPixmap(x, y, w, h);
+}
+
+TDrawCounts GetDrawCounts() {
+    return Driver().DrawCounts();
 }
 
 int OvalSegmentCount(float xr, float yr) {

@@ -4,6 +4,7 @@
 #include "render/graphics.h"
 #include "render/pixmap.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -98,6 +99,15 @@ void SetImageFont(const TImageFontPtr& font);
 TImageFontPtr GetImageFont();
 void DrawPixmap(const TPixmapPtr& pixmap, int x, int y);
 TPixmapPtr GrabPixmap(int x, int y, int w, int h);
+
+// What the drawing back-end has sent to its device since the program started: draw calls and texture
+// binds. The GL back-end counts both; a back-end without such a device reports zeros. For measuring:
+// the difference over a stretch of frames, divided by their number, is the cost per frame.
+struct TDrawCounts {
+    uint64_t draw_calls = 0;
+    uint64_t texture_binds = 0;
+};
+TDrawCounts GetDrawCounts();
 
 // Segment count of an oval with radii xr, yr (pixels): |xr| + |yr| truncated, at least 12, then
 // rounded down to a multiple of 4 so the polygon is symmetric about both axes.

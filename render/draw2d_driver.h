@@ -22,6 +22,11 @@ public:
 
     // Makes a drawable frame (a texture for the GL back-end) from a pixmap; null when it cannot.
     virtual TImageFramePtr CreateFrameFromPixmap(const TPixmapPtr& pixmap, int flags);
+    // Makes the drawable frames of all the frames of one image at once, one per pixmap and in their
+    // order (null where one cannot be made). A back-end may put them all into one texture, so that
+    // drawing one frame after another of the same image changes no texture; each frame must still
+    // draw exactly the pixels its frame made alone would. The default makes each frame alone.
+    virtual std::vector<TImageFramePtr> CreateImageFrames(const std::vector<TPixmapPtr>& pixmaps, int flags);
     virtual void SetBlend(int mode);
     virtual void SetAlpha(float alpha);
     virtual void SetColor(int red, int green, int blue);
@@ -43,6 +48,8 @@ public:
     virtual void DrawPixmap(const TPixmapPtr& pixmap, int x, int y);
     // Reads a w x h rectangle of the picture, top row first, as a format-6 pixmap.
     virtual TPixmapPtr GrabPixmap(int x, int y, int w, int h);
+    // Draw calls and texture binds sent so far; zeros for a back-end that does not count them.
+    virtual TDrawCounts DrawCounts() const;
 };
 
 // The current drawing back-end (the do-nothing base when no state is current).

@@ -32,18 +32,32 @@ void TImage::CheckIndex(int index) const {
 TImageFramePtr TImage::Frame(int index) {
     CheckIndex(index);
     const int seq = GraphicsSeq();
-    if (seqs[index] == seq) return frames[index];
-    frames[index] = CurrentDraw2DDriver()->CreateFrameFromPixmap(Lock(index, 1, 0), flags);
-    seqs[index] = frames[index] ? seq : 0;
+    if (seqs[index] != seq) MakeFrames(seq);
     return frames[index];
+}
+
+void TImage::MakeFrames(int seq) {
+    std::vector<TPixmapPtr> all;
+    all.reserve(pixmaps.size());
+    for (int i = 0; i < static_cast<int>(pixmaps.size()); ++i) all.push_back(Lock(i, 1, 0));
+    std::vector<TImageFramePtr> made = CurrentDraw2DDriver()->CreateImageFrames(all, flags);
+    made.resize(pixmaps.size());
+    for (size_t i = 0; i < made.size(); ++i) {
+        frames[i] = std::move(made[i]);
+        seqs[i] = frames[i] ? seq : 0;
+    }
+}
+
+void TImage::DropFrames() {
+    for (size_t i = 0; i < frames.size(); ++i) {
+        frames[i].reset();
+        seqs[i] = 0;
+    }
 }
 
 TPixmapPtr TImage::Lock(int index, int /*read*/, int write) {
     CheckIndex(index);
-    if (write != 0) {
-        frames[index].reset();
-        seqs[index] = 0;
-    }
+    if (write != 0) DropFrames();
     if (!pixmaps[index]) {
         // Cleared rather than left undefined, so an ungrabbed frame draws and collides the same every run.
         pixmaps[index] = CreatePixmap(width, height, PF_RGBA8888);
@@ -59,8 +73,7 @@ void TImage::SetPixmap(int index, const TPixmapPtr& pixmap) {
         stored = MaskPixmap(stored, mask_r, mask_g, mask_b);
     }
     pixmaps[index] = stored;
-    frames[index].reset();
-    seqs[index] = 0;
+    DropFrames();
 }
 
 TImagePtr TImage::Create(int width, int height, int frame_count, int flags, int mask_r, int mask_g,

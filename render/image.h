@@ -1,4 +1,5 @@
-// TImage: sprites with equally sized frames, each a pixmap on the CPU and a lazily made texture on the GPU.
+// TImage: sprites with equally sized frames, each a pixmap on the CPU and, made lazily for all frames
+// at once, a drawable frame of the back-end (for GL, the frames' part of one texture).
 #pragma once
 
 #include "render/draw2d.h"
@@ -29,15 +30,18 @@ public:
     // The point of the frame placed at the drawing position; (0, 0) is the top-left corner.
     float handle_x = 0.0f, handle_y = 0.0f;
     std::vector<TPixmapPtr> pixmaps;    // per frame; null until loaded, locked or grabbed
-    std::vector<TImageFramePtr> frames; // per frame; the texture, or null
+    std::vector<TImageFramePtr> frames; // per frame; the drawable frame, or null
     std::vector<int> seqs;              // per frame; graphics sequence number of `frames`, 0 = none
 
-    // The frame's texture under the current graphics, made on first use after each new context.
+    // The frame's drawable frame under the current graphics. The first use after each new context, or
+    // after any frame's pixels changed, makes the drawable frames of all frames at once, so that the
+    // back-end can keep them in one texture.
     TImageFramePtr Frame(int index);
     // The frame's pixmap, made (transparent black, format 6) when there is none. Locking for writing
-    // drops the texture so the next draw uploads the new content.
+    // drops the drawable frames so the next draw uploads the new content.
     TPixmapPtr Lock(int index, int read, int write);
-    // Replaces the frame's pixmap; a masked image masks pixmaps that have no alpha channel.
+    // Replaces the frame's pixmap (and drops the drawable frames); a masked image masks pixmaps that
+    // have no alpha channel.
     void SetPixmap(int index, const TPixmapPtr& pixmap);
 
     static TImagePtr Create(int width, int height, int frame_count, int flags, int mask_r, int mask_g,
@@ -52,6 +56,8 @@ public:
 
 private:
     void CheckIndex(int index) const;
+    void MakeFrames(int seq);
+    void DropFrames();
 };
 
 // Flags -1 means the default image flags.

@@ -2,6 +2,7 @@
 #include "render/image_font.h"
 
 #include "render/freetype_font.h"
+#include "render/texture_pixels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,6 +95,15 @@ TImageGlyph* TImageFont::LoadGlyph(int index) {
     return &glyph;
 }
 
+void TImageFont::Preload(const std::string& characters) {
+    for (const char c : characters) {
+        // The glyph's own image too: shrunk or turned text draws from it.
+        TImageGlyph* glyph = LoadGlyph(CharToGlyph(static_cast<unsigned char>(c)));
+        if (glyph && glyph->_image) glyph->_image->Frame(0);
+    }
+    if (_atlas) _atlas->Frame(0);
+}
+
 void TImageFont::AddToAtlas(TImageGlyph& glyph) {
     const TPixmapPtr pixels = glyph._image ? glyph._image->pixmaps[0] : nullptr;
     if (!pixels || pixels->width <= 0 || pixels->height <= 0) return;
@@ -124,13 +134,9 @@ void TImageFont::AddToAtlas(TImageGlyph& glyph) {
     TPixmapPtr atlas = _atlas->Lock(0, 1, 1);
     const int x = _shelf_x + ATLAS_BORDER;
     const int y = _shelf_y + ATLAS_BORDER;
-    atlas->Paste(*pixels, x, y);
     // The copied edge makes filtered drawing at the glyph's edges sample the glyph's own pixels, as
     // it would from a texture of its own, instead of its neighbour in the atlas.
-    atlas->Paste(*pixels->Window(0, 0, 1, h), x - 1, y);
-    atlas->Paste(*pixels->Window(w - 1, 0, 1, h), x + w, y);
-    atlas->Paste(*atlas->Window(x - 1, y, w + 2, 1), x - 1, y - 1);
-    atlas->Paste(*atlas->Window(x - 1, y + h - 1, w + 2, 1), x - 1, y + h);
+    PasteFramed(*atlas, *pixels, x, y);
     glyph._atlas_x = x;
     glyph._atlas_y = y;
     _shelf_x += slot_w;

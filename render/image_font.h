@@ -47,6 +47,9 @@ public:
     virtual int CharToGlyph(int char_code);
     // Null for an index out of range.
     virtual TImageGlyph* LoadGlyph(int index);
+    // Loads the glyphs of these characters that are not loaded yet and makes their images' textures
+    // and the atlas's under the current graphics now, so that drawing them later makes nothing.
+    void Preload(const std::string& characters);
     // Draws each character's glyph with the current colour, alpha, blend and transform. The pen
     // starts at (x, y), the top of the line; (ix, jx) is the direction of one pixel of advance and
     // (iy, jy) of one pixel down the line. Characters the font lacks are skipped without advance.

@@ -1,4 +1,4 @@
-// Texture sizes and the padded level-0 pixels of an image frame.
+// Texture sizes, the padded level-0 pixels of an image frame and framed pastes into shared textures.
 #include "render/texture_pixels.h"
 
 int TextureSizePow2(int size) {
@@ -27,4 +27,15 @@ TPixmapPtr TexturePixels(const TPixmapPtr& pixmap, int tex_width, int tex_height
         if (w < tex_width) pixels->Paste(*pixmap->Window(w - 1, h - 1, 1, 1), w, h);
     }
     return pixels;
+}
+
+void PasteFramed(TPixmap& sheet, TPixmap& picture, int x, int y) {
+    const int w = picture.width;
+    const int h = picture.height;
+    sheet.Paste(picture, x, y);
+    sheet.Paste(*picture.Window(0, 0, 1, h), x - 1, y);
+    sheet.Paste(*picture.Window(w - 1, 0, 1, h), x + w, y);
+    // The rows above and below copy the sheet's framed edge rows, so the corners come along.
+    sheet.Paste(*sheet.Window(x - 1, y, w + 2, 1), x - 1, y - 1);
+    sheet.Paste(*sheet.Window(x - 1, y + h - 1, w + 2, 1), x - 1, y + h);
 }

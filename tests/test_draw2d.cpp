@@ -293,6 +293,44 @@ TEST_F(Draw2DTest, DrawLineLastPixel) {
     }
 }
 
+TEST_F(Draw2DTest, ScanLinesAreOneDrawWithoutTheirLastPixelsOffThePicture) {
+    // The game's retro lines: every odd row, full width, the last pixel one past the right edge. The
+    // reference plots each last pixel as it is, through the back-end directly.
+    TDraw2DDriver* driver = CurrentDraw2DDriver();
+    SetColor(2, 2, 2);
+    SetBlend(BLEND_SOLID);
+    for (int y = 1; y <= 480; y += 2) {
+        driver->DrawLine(0, 0, 640, 0, 0, static_cast<float>(y));
+        driver->Plot(640, static_cast<float>(y));
+    }
+    const TPixmapPtr reference = GrabPixmap(0, 0, 640, 480);
+
+    Cls();
+    const TDrawCounts before = GetDrawCounts();
+    for (int y = 1; y <= 480; y += 2) DrawLine(0, static_cast<float>(y), 640, static_cast<float>(y), 1);
+    const TPixmapPtr lines = GrabPixmap(0, 0, 640, 480); // the grab sends the batch
+    EXPECT_EQ(GetDrawCounts().draw_calls - before.draw_calls, 1u);
+    EXPECT_TRUE(SamePixels(reference, lines, "scan_lines"));
+
+    // A last pixel inside a narrower viewport is still drawn; one just past its edge is not, and the
+    // picture is the same as if it had been sent.
+    Cls();
+    SetBlend(BLEND_MASK);
+    SetColor(255, 255, 255);
+    SetViewport(100, 100, 50, 50);
+    driver->DrawLine(0, 0, 50, 0, 100, 120);
+    driver->Plot(150, 120);
+    DrawLine(100, 130, 149, 130, 1);
+    const TPixmapPtr clipped_reference = GrabPixmap(90, 110, 70, 30);
+    Cls();
+    DrawLine(100, 120, 150, 120, 1);
+    DrawLine(100, 130, 149, 130, 1);
+    EXPECT_TRUE(SamePixels(clipped_reference, GrabPixmap(90, 110, 70, 30), "last_pixel_viewport"));
+    EXPECT_EQ(ReadPicture(149, 130), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(ReadPicture(149, 120), (Rgba{255, 255, 255, 255}));
+    SetViewport(0, 0, 640, 480);
+}
+
 TEST_F(Draw2DTest, OvalUsesItsSegmentCount) {
     // A 100 x 100 oval drawn as a 100-gon reaches 49.98 pixels out along the diagonal; a 12-gon
     // would reach only 48.3, so pixel (184, 115), 48.8 from the centre, tells them apart.

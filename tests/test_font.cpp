@@ -345,6 +345,33 @@ TEST_F(FontTest, GlyphsAreMadeOnlyForCharactersUsedAndShareOneAtlasTexture) {
     EXPECT_EQ(shared_default->_src_font, nullptr);
 }
 
+// Preloading makes everything drawing the characters would make: then neither upright text (from the
+// atlas) nor narrowed text (from the glyphs' own images) makes a texture.
+TEST_F(FontTest, PreloadedCharactersDrawWithoutMakingTextures) {
+    TImageFontPtr font = TImageFont::CreateDefault();
+    ASSERT_TRUE(font);
+    SetImageFont(font);
+    font->Preload("Hi!");
+    ASSERT_TRUE(font->_atlas);
+    EXPECT_EQ(font->_atlas->seqs[0], GraphicsSeq());
+    for (const char c : std::string("Hi!")) {
+        ASSERT_TRUE(font->_glyphs[c - 32]);
+        EXPECT_EQ(font->_glyphs[c - 32]->_image->seqs[0], GraphicsSeq()) << c;
+    }
+    EXPECT_EQ(font->_glyphs['j' - 32], nullptr) << "only the characters asked for";
+
+    // Every texture upload binds too: made on the spot, the atlas and the three glyph textures would
+    // take eight binds.
+    const TDrawCounts before = GetDrawCounts();
+    DrawText("Hi!", 10.0f, 10.0f);
+    SetScale(0.8f, 1.0f);
+    DrawText("Hi!", 10.0f, 40.0f);
+    SetScale(1.0f, 1.0f);
+    GrabPixmap(0, 0, 1, 1);
+    // One bind for the atlas, one for each of the three glyph images of the narrowed line.
+    EXPECT_LE(GetDrawCounts().texture_binds - before.texture_binds, 4u);
+}
+
 // Text drawn from the atlas must look exactly like each glyph drawn from a texture of its own: for a
 // smooth (filtered, mipmapped) font at the game's size and at a size whose glyphs make the atlas grow,
 // and for the built-in (unfiltered) font; upright, enlarged (the menu's highlight), narrowed like the

@@ -235,3 +235,38 @@ TEST(GameEndToEnd, TheNullBackEndPlaysAWholeGameWithoutADisplay) {
     EXPECT_EQ(read_file(dir / "data/hiscore.dat").size(), 4u);
     EXPECT_EQ(read_file(dir / "data/anaglyph3d.dat").size(), 8u);
 }
+
+// The benchmark demos as timedemos, each from its own settings: the line carries the GL driver's draw
+// calls and texture binds per frame, which depend only on what is drawn, and they stay within what a
+// frame of each may cost.
+TEST(GameEndToEnd, TimedemoCountsDrawCallsAndTextureBindsWithinTheirLimits) {
+    struct demo_limits {
+        const char* name;
+        double max_draws, max_binds;
+    };
+    // The typical demo has no limit of its own on binds; each bind is followed by a draw.
+    const demo_limits demos[] = {{"typical", 40.0, 40.0}, {"heavy", 150.0, 20.0}};
+    for (const demo_limits& demo : demos) {
+        SCOPED_TRACE(demo.name);
+        temp_dir dir(true);
+        const std::string script = std::string(SOURCE_DIR) + "/bench/demos/" + demo.name + ".txt";
+        process_result r = run_game_process(dir.path, {"--windowed", "--timedemo", script}, {}, 600);
+        ASSERT_EQ(r.exit_code, 0) << r.output;
+        const size_t at = r.output.find("timedemo: ");
+        ASSERT_NE(at, std::string::npos) << r.output;
+        long long frames = 0;
+        double seconds = 0, fps = 0, p50 = 0, p99 = 0, max = 0, draws = -1, binds = -1;
+        ASSERT_EQ(std::sscanf(r.output.c_str() + at,
+                              "timedemo: %lld frames, %lf s, %lf fps, frame ms p50 %lf p99 %lf max %lf, "
+                              "draws/frame %lf, binds/frame %lf",
+                              &frames, &seconds, &fps, &p50, &p99, &max, &draws, &binds),
+                  8)
+            << r.output.substr(at);
+        EXPECT_GT(frames, 3000);
+        // Every frame draws the picture; a texture is bound at least for the overlay.
+        EXPECT_GE(draws, 1.0);
+        EXPECT_GE(binds, 1.0);
+        EXPECT_LE(draws, demo.max_draws);
+        EXPECT_LE(binds, demo.max_binds);
+    }
+}

@@ -1,6 +1,7 @@
 // Images on a real GL picture: texture sizes and edge copies, placement with handles, masking,
 // grabbing, cells, tiling, filtering and the re-upload of textures after a new context.
 #include "draw_test_support.h"
+#include "gl_texture_read.h"
 
 #include "backends/gl1/gl_draw2d.h"
 #include "backends/gl1/gl_image_frame.h"
@@ -36,19 +37,6 @@ protected:
         SetAutoCenterHandle(0);
     }
 };
-
-// Level 0 of a texture as a pixmap, read without disturbing the drawing layer's bound texture.
-TPixmapPtr ReadTexture(uint32_t name, int& width, int& height) {
-    GLint previous = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    TPixmapPtr p = CreatePixmap(width, height, PF_RGBA8888);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, p->pixels);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
-    return p;
-}
 
 std::shared_ptr<TGLImageFrame> GLFrame(const TImagePtr& image, int index = 0) {
     return std::dynamic_pointer_cast<TGLImageFrame>(image->Frame(index));

@@ -338,6 +338,8 @@ TEST_F(WorldTest, StarFieldKeepsItsOwnTransparency) {
 }
 
 TEST_F(WorldTest, EverySoundLoads) {
+    // The files decode on a worker; collecting waits for them.
+    collect_all_sounds();
     for (const game_sound* s : {&snd_explode, &snd_lazer, &snd_smexpl, &snd_tankhit, &snd_ufohit, &snd_warp,
                                 &snd_letsgo, &snd_blast, &snd_title, &snd_thud})
         EXPECT_NE(s->sound, nullptr) << s->name;
@@ -356,6 +358,6 @@ TEST_F(WorldTest, MissingSoundIsReportedOnceAndStaysSilent) {
     EXPECT_EQ(missing.name, "no_such_effect");
     EXPECT_NE(errors.find("Data\\no_such_effect.ogg"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("no_such_effect", errors.find("no_such_effect") + 1), std::string::npos)
-        << "reported once, at load: " << errors;
+        << "reported once, when its load is collected: " << errors;
     EXPECT_EQ(sounds, (std::vector<std::string>{"no_such_effect", "no_such_effect"}));
 }

@@ -782,6 +782,7 @@ TEST_F(WorldTest, SteadyFramesAllocateNothing) {
     std::vector<game_sound*> effects = {&snd_explode, &snd_lazer,  &snd_smexpl, &snd_tankhit, &snd_ufohit,
                                         &snd_warp,    &snd_letsgo, &snd_blast,  &snd_title,   &snd_thud};
     std::vector<TSoundPtr> kept;
+    collect_all_sounds();
     for (game_sound* effect : effects) kept.push_back(std::exchange(effect->sound, nullptr));
     mode_3d = 1;
     eye_offset = 4;

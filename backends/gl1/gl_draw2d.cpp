@@ -2,6 +2,7 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include "backends/gl1/gl_draw2d.h"
 
+#include "backends/gl1/gl_frame_sheet.h"
 #include "backends/gl1/gl_graphics.h"
 #include "backends/gl1/gl_image_frame.h"
 
@@ -70,9 +71,24 @@ TImageFramePtr TGLDraw2DDriver::CreateFrameFromPixmap(const TPixmapPtr& pixmap, 
     GLGraphicsDriver()->SwapSharedContext();
     TImageFramePtr frame = TGLImageFrame::CreateFromPixmap(pixmap, flags);
     GLGraphicsDriver()->SwapSharedContext();
+    // The upload bound its new texture.
+    if (frame) ++counts_.texture_binds;
     // The upload bound the new texture directly; in a single-context setup that was this context.
     bound_texture_ = -1;
     return frame;
+}
+
+std::vector<TImageFramePtr> TGLDraw2DDriver::CreateImageFrames(const std::vector<TPixmapPtr>& pixmaps,
+                                                               int flags) {
+    Flush();
+    GLGraphicsDriver()->SwapSharedContext();
+    std::vector<TImageFramePtr> frames = CreateSheetFrames(pixmaps, flags);
+    GLGraphicsDriver()->SwapSharedContext();
+    if (frames.empty()) return TDraw2DDriver::CreateImageFrames(pixmaps, flags);
+    // As for a frame alone: each upload bound its new texture, the shared one and each frame's own.
+    bound_texture_ = -1;
+    counts_.texture_binds += 1 + frames.size();
+    return frames;
 }
 
 void TGLDraw2DDriver::ReleaseTexture(uint32_t name) {
@@ -180,8 +196,16 @@ void TGLDraw2DDriver::Place(Vertex& v, float x, float y, float tx, float ty) con
     v.y = x * jx_ + y * jy_ + ty;
 }
 
+void TGLDraw2DDriver::PlacePoint(float x, float y, float tx, float ty, float& px, float& py) const {
+    Vertex v{};
+    Place(v, x, y, tx, ty);
+    px = v.x;
+    py = v.y;
+}
+
 void TGLDraw2DDriver::Submit(uint32_t mode, const Vertex* vertices, int count) {
     if (!batching_) {
+        ++counts_.draw_calls;
         glBegin(mode);
         for (int i = 0; i < count; ++i) {
             glColor4ubv(vertices[i].rgba);
@@ -206,6 +230,7 @@ void TGLDraw2DDriver::Flush() {
     glTexCoordPointer(2, GL_FLOAT, stride, &batch_[0].u);
     glColorPointer(4, GL_UNSIGNED_BYTE, stride, batch_[0].rgba);
     glDrawArrays(batch_mode_, 0, static_cast<GLsizei>(batch_.size()));
+    ++counts_.draw_calls;
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
@@ -232,6 +257,7 @@ void TGLDraw2DDriver::BindTexture(uint32_t name) {
     if (bound_texture_ == static_cast<int64_t>(name)) return;
     Flush();
     bound_texture_ = name;
+    ++counts_.texture_binds;
     glBindTexture(GL_TEXTURE_2D, name);
 }
 
@@ -269,6 +295,7 @@ void TGLDraw2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx,
     const float cx = x0 + xr;
     const float cy = y0 + yr;
     const int segments = OvalSegmentCount(xr, yr);
+    ++counts_.draw_calls;
     glColor4ubv(color_);
     glBegin(GL_POLYGON);
     for (int i = 0; i < segments; ++i) {
@@ -286,6 +313,7 @@ void TGLDraw2DDriver::DrawPoly(const std::vector<float>& xy, float handle_x, flo
     if (xy.size() < 6 || (xy.size() & 1) != 0) return;
     EnableTexturing(false);
     Flush();
+    ++counts_.draw_calls;
     glColor4ubv(color_);
     glBegin(GL_POLYGON);
     for (size_t i = 0; i < xy.size(); i += 2) {
@@ -308,6 +336,7 @@ void TGLDraw2DDriver::DrawPixmap(const TPixmapPtr& pixmap, int x, int y) {
     if (flipped) {
         glWindowPos2i(x, GraphicsHeight() - y - flipped->height);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, flipped->pitch / 4);
+        ++counts_.draw_calls;
         glDrawPixels(flipped->width, flipped->height, GL_RGBA, GL_UNSIGNED_BYTE, flipped->pixels);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     }

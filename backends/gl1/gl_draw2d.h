@@ -25,6 +25,9 @@ public:
     std::string ToString() const;
 
     TImageFramePtr CreateFrameFromPixmap(const TPixmapPtr& pixmap, int flags) override;
+    // All frames of an image in one texture where that draws the same pixels (gl_frame_sheet.h),
+    // else a texture per frame.
+    std::vector<TImageFramePtr> CreateImageFrames(const std::vector<TPixmapPtr>& pixmaps, int flags) override;
     void SetBlend(int mode) override;
     void SetAlpha(float alpha) override;
     void SetColor(int red, int green, int blue) override;
@@ -40,6 +43,9 @@ public:
     void DrawPoly(const std::vector<float>& xy, float handle_x, float handle_y, float tx, float ty) override;
     void DrawPixmap(const TPixmapPtr& pixmap, int x, int y) override;
     TPixmapPtr GrabPixmap(int x, int y, int w, int h) override;
+    // Every glDrawArrays, glBegin/glEnd block and glDrawPixels, and every glBindTexture (of drawing
+    // and of texture uploads).
+    TDrawCounts DrawCounts() const override { return counts_; }
 
     // Forgets the cached GL state and sets the pixel projection for the context's size.
     void ResetGLContext(TDraw2DGraphics& graphics);
@@ -60,6 +66,11 @@ public:
     // alpha and light) and there is no rotation or scale, so that a draw may leave such areas out:
     // unscaled, the pieces of a frame sample exactly the texels the whole frame would.
     bool ClearTexelsLeaveNoTrace() const;
+    // Whether the current transform keeps quads upright (no rotation; scales and mirrors only).
+    bool Upright() const { return iy_ == 0.0f && jx_ == 0.0f; }
+    // The local point (x, y) through the current transform, translated by (tx, ty): the position a
+    // vertex of a primitive there is sent with.
+    void PlacePoint(float x, float y, float tx, float ty, float& px, float& py) const;
     // How many times blend state was actually sent to GL: repeated SetBlend calls send it once.
     int BlendStateChanges() const { return blend_state_changes_; }
 
@@ -85,6 +96,7 @@ private:
     int64_t bound_texture_ = -1;
     int texturing_ = -1;
     int blend_state_changes_ = 0;
+    TDrawCounts counts_;
 
     bool batching_ = true;
     uint32_t batch_mode_ = 0;

@@ -1,9 +1,11 @@
-// OpenGL image frames: texture sizing, edge fill, filtering, mipmaps, release, and drawing one quad.
+// OpenGL image frames: texture sizing, edge fill, filtering, mipmaps, release, and drawing one quad
+// from the frame's own texture or its image's shared one.
 #include "backends/gl1/gl_image_frame.h"
 
 #include "render/texture_pixels.h"
 
 #include "backends/gl1/gl_draw2d.h"
+#include "backends/gl1/gl_frame_sheet.h"
 #include "render/graphics.h"
 
 #include <GL/gl.h>
@@ -27,14 +29,6 @@ void WatchForExit() {
     std::atexit([] { g_exiting = true; });
 }
 
-// Whether the implementation takes an RGBA texture of this size (the proxy reports width 0 if not).
-bool TextureSizeAccepted(int width, int height) {
-    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    GLint accepted_width = 0;
-    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted_width);
-    return accepted_width != 0;
-}
-
 void UploadLevel(int level, const TPixmap& pixels) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, pixels.pitch / 4);
     glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, pixels.width, pixels.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -43,6 +37,14 @@ void UploadLevel(int level, const TPixmap& pixels) {
 }
 
 } // namespace
+
+bool GLTextureSizeAccepted(int width, int height) {
+    // The proxy reports width 0 for a size it does not take.
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    GLint accepted_width = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted_width);
+    return accepted_width != 0;
+}
 
 std::vector<TGLImageFrame::InkSpan> FindInkSpans(const TPixmap& rgba) {
     constexpr int cell = 32;
@@ -85,25 +87,8 @@ std::vector<TGLImageFrame::InkSpan> FindInkSpans(const TPixmap& rgba) {
     return spans;
 }
 
-std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr& pixmap, int flags) {
-    if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return nullptr;
+std::shared_ptr<TGLTexture> UploadGLTexture(const TPixmapPtr& level0, int flags) {
     WatchForExit();
-
-    int tex_width = TextureSizePow2(pixmap->width);
-    int tex_height = TextureSizePow2(pixmap->height);
-    while (!TextureSizeAccepted(tex_width, tex_height)) {
-        if (tex_width == 1 && tex_height == 1) throw std::runtime_error("Unable to calculate tex size");
-        if (tex_width > 1) tex_width /= 2;
-        if (tex_height > 1) tex_height /= 2;
-    }
-
-    TPixmapPtr source = pixmap;
-    const int w = std::min(pixmap->width, tex_width);
-    const int h = std::min(pixmap->height, tex_height);
-    if (w < pixmap->width || h < pixmap->height) source = ResizePixmap(pixmap, w, h);
-    TPixmapPtr level = source ? TexturePixels(source, tex_width, tex_height) : nullptr;
-    if (!level) return nullptr;
-
     const bool filtered = (flags & IMAGE_FILTERED) != 0;
     const bool mipmapped = (flags & IMAGE_MIPMAPPED) != 0;
     GLuint name = 0;
@@ -120,15 +105,10 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr&
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                         mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST);
     }
-    UploadLevel(0, *level);
-    // Mipmapped frames sample far beyond a texel when shrunk, and a frame squeezed into a smaller
-    // texture no longer matches its pixels: both are drawn whole.
-    std::vector<TGLImageFrame::InkSpan> ink;
-    if (!mipmapped && w == pixmap->width && h == pixmap->height) {
-        if (TPixmapPtr frame_pixels = level->Window(0, 0, w, h)) ink = FindInkSpans(*frame_pixels);
-    }
+    UploadLevel(0, *level0);
     if (mipmapped) {
         // Each level halves both sides (a side of 1 stays 1) down to 1 x 1.
+        TPixmapPtr level = level0;
         int index = 0;
         while (level->width > 1 || level->height > 1) {
             level = ResizePixmap(level, std::max(1, level->width / 2), std::max(1, level->height / 2));
@@ -136,25 +116,54 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr&
             UploadLevel(++index, *level);
         }
     }
+    return std::make_shared<TGLTexture>(name, GraphicsSeq());
+}
+
+std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr& pixmap, int flags) {
+    if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return nullptr;
+
+    int tex_width = TextureSizePow2(pixmap->width);
+    int tex_height = TextureSizePow2(pixmap->height);
+    while (!GLTextureSizeAccepted(tex_width, tex_height)) {
+        if (tex_width == 1 && tex_height == 1) throw std::runtime_error("Unable to calculate tex size");
+        if (tex_width > 1) tex_width /= 2;
+        if (tex_height > 1) tex_height /= 2;
+    }
+
+    TPixmapPtr source = pixmap;
+    const int w = std::min(pixmap->width, tex_width);
+    const int h = std::min(pixmap->height, tex_height);
+    if (w < pixmap->width || h < pixmap->height) source = ResizePixmap(pixmap, w, h);
+    TPixmapPtr level = source ? TexturePixels(source, tex_width, tex_height) : nullptr;
+    if (!level) return nullptr;
 
     auto frame = std::make_shared<TGLImageFrame>();
-    frame->name = name;
+    frame->texture = UploadGLTexture(level, flags);
+    frame->name = frame->texture->name;
+    frame->seq = frame->texture->seq;
+    // Mipmapped frames sample far beyond a texel when shrunk, and a frame squeezed into a smaller
+    // texture no longer matches its pixels: both are drawn whole.
+    if ((flags & IMAGE_MIPMAPPED) == 0 && w == pixmap->width && h == pixmap->height) {
+        if (TPixmapPtr frame_pixels = level->Window(0, 0, w, h)) frame->ink = FindInkSpans(*frame_pixels);
+    }
     frame->u0 = 0.0f;
     frame->v0 = 0.0f;
     frame->u1 = static_cast<float>(w) / static_cast<float>(tex_width);
     frame->v1 = static_cast<float>(h) / static_cast<float>(tex_height);
     frame->width = pixmap->width;
     frame->height = pixmap->height;
-    frame->ink = std::move(ink);
-    frame->filtered = filtered;
-    frame->seq = GraphicsSeq();
+    frame->filtered = (flags & IMAGE_FILTERED) != 0;
     return frame;
 }
 
-TGLImageFrame::~TGLImageFrame() {
-    if (seq == 0 || g_exiting) return;
+TGLTexture::~TGLTexture() {
+    if (g_exiting) return;
     GLDraw2DDriver()->ReleaseTexture(name);
-    seq = 0;
+}
+
+void TGLImageFrame::SetAlone(std::shared_ptr<TGLImageFrame> alone, int texture_side) {
+    alone_ = std::move(alone);
+    texture_side_ = texture_side;
 }
 
 namespace {
@@ -172,6 +181,12 @@ bool OnTexelEdges(float corner) {
 
 void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
     TGLDraw2DDriver* driver = GLDraw2DDriver();
+    if (Shared() &&
+        !SamplesAlikeInAnyTexture(*driver, x0, y0, x1, y1, tx, ty, 0.0f, 0.0f, static_cast<float>(width),
+                                  static_cast<float>(height), width, height, texture_side_)) {
+        alone_->Draw(x0, y0, x1, y1, tx, ty);
+        return;
+    }
     const bool ambiguous = !filtered && (OnTexelEdges(tx + x0) || OnTexelEdges(ty + y0));
     if (ink.empty() || ambiguous || !driver->ClearTexelsLeaveNoTrace()) {
         driver->DrawTexturedQuad(name, u0, v0, u1, v1, x0, y0, x1, y1, tx, ty);
@@ -182,17 +197,27 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
         if (span.x1 <= span.x0) continue;
         const auto sx0 = static_cast<float>(span.x0), sy0 = static_cast<float>(span.y0);
         const auto sx1 = static_cast<float>(span.x1), sy1 = static_cast<float>(span.y1);
-        DrawPart(sx0, sy0, sx1 - sx0, sy1 - sy0, x0 + (x1 - x0) * sx0 / fw, y0 + (y1 - y0) * sy0 / fh,
-                 x0 + (x1 - x0) * sx1 / fw, y0 + (y1 - y0) * sy1 / fh, tx, ty);
+        DrawFromTexture(sx0, sy0, sx1 - sx0, sy1 - sy0, x0 + (x1 - x0) * sx0 / fw, y0 + (y1 - y0) * sy0 / fh,
+                        x0 + (x1 - x0) * sx1 / fw, y0 + (y1 - y0) * sy1 / fh, tx, ty);
     }
 }
 
 void TGLImageFrame::DrawPart(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1,
                              float tx, float ty) {
-    // Pixel coordinates of the frame scale to (u1, v1) at its far edges, also when the texture had to
-    // be smaller than the frame.
-    const float su = u1 / static_cast<float>(width);
-    const float sv = v1 / static_cast<float>(height);
-    GLDraw2DDriver()->DrawTexturedQuad(name, sx * su, sy * sv, (sx + sw) * su, (sy + sh) * sv, x0, y0, x1, y1,
-                                       tx, ty);
+    if (Shared() && !SamplesAlikeInAnyTexture(*GLDraw2DDriver(), x0, y0, x1, y1, tx, ty, sx, sy, sx + sw,
+                                              sy + sh, width, height, texture_side_)) {
+        alone_->DrawPart(sx, sy, sw, sh, x0, y0, x1, y1, tx, ty);
+        return;
+    }
+    DrawFromTexture(sx, sy, sw, sh, x0, y0, x1, y1, tx, ty);
+}
+
+void TGLImageFrame::DrawFromTexture(float sx, float sy, float sw, float sh, float x0, float y0, float x1,
+                                    float y1, float tx, float ty) {
+    // Pixel coordinates of the frame scale to (u0, v0)-(u1, v1) at its edges, also when the texture
+    // had to be smaller than the frame.
+    const float su = (u1 - u0) / static_cast<float>(width);
+    const float sv = (v1 - v0) / static_cast<float>(height);
+    GLDraw2DDriver()->DrawTexturedQuad(name, u0 + sx * su, v0 + sy * sv, u0 + (sx + sw) * su,
+                                       v0 + (sy + sh) * sv, x0, y0, x1, y1, tx, ty);
 }

@@ -1,4 +1,5 @@
-// TGLImageFrame: one image frame as an OpenGL texture, sized up to powers of two with a copied edge.
+// TGLImageFrame: one image frame as its part of an OpenGL texture: a texture of its own, sized up to
+// powers of two with a copied edge, or its cell in the one texture of all the frames of its image.
 #pragma once
 
 #include "render/image.h"
@@ -7,6 +8,21 @@
 #include <memory>
 #include <vector>
 
+// A GL texture name and the graphics sequence number it was made under. Deleted when the last frame
+// that draws from it goes.
+class TGLTexture {
+public:
+    TGLTexture(uint32_t name, int seq)
+        : name(name)
+        , seq(seq) {}
+    TGLTexture(const TGLTexture&) = delete;
+    TGLTexture& operator=(const TGLTexture&) = delete;
+    ~TGLTexture();
+
+    const uint32_t name;
+    const int seq;
+};
+
 class TGLImageFrame : public TImageFrame {
 public:
     // A rectangle of the frame, in its pixels, that holds every texel with alpha above 0.
@@ -14,11 +30,13 @@ public:
         int x0, y0, x1, y1;
     };
 
-    // Texture coordinates of the frame inside its texture; u0 = v0 = 0.
+    // Texture coordinates of the frame inside its texture: (0, 0) at the top-left corner for a texture
+    // of its own, the corner of its cell in a texture shared with the image's other frames.
     float u0 = 0.0f, v0 = 0.0f, u1 = 1.0f, v1 = 1.0f;
     int width = 0, height = 0; // the frame's size in pixels, before any shrinking to fit the texture
-    uint32_t name = 0;         // GL texture name
-    int seq = 0;               // graphics sequence number at creation; 0 once released
+    std::shared_ptr<TGLTexture> texture;
+    uint32_t name = 0; // the texture's GL name
+    int seq = 0;       // the texture's graphics sequence number
     // Where a large frame has ink, band by band of rows; empty when the frame is drawn whole anyway.
     // Blend modes that leave transparent texels without trace draw only these, which saves the
     // software rasteriser most of the work for overlays, star fields and skylines.
@@ -28,16 +46,36 @@ public:
     TGLImageFrame() = default;
     TGLImageFrame(const TGLImageFrame&) = delete;
     TGLImageFrame& operator=(const TGLImageFrame&) = delete;
-    ~TGLImageFrame() override;
 
     void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
     void DrawPart(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1, float tx,
                   float ty) override;
 
+    // For a frame in a shared texture (whose larger side is texture_side): the same frame in a
+    // texture of its own, which the draws take whose texel choice could depend on where the frame
+    // lies in its texture.
+    void SetAlone(std::shared_ptr<TGLImageFrame> alone, int texture_side);
+    bool Shared() const { return alone_ != nullptr; }
+
     // Uploads the pixmap into a new texture of the GL context that is current (the caller makes the
     // shared one current). Raises "Unable to calculate tex size" when not even 1 x 1 is accepted.
     static std::shared_ptr<TGLImageFrame> CreateFromPixmap(const TPixmapPtr& pixmap, int flags);
+
+private:
+    // Draws the frame's pixel rectangle (sx, sy)-(sx + sw, sy + sh) from this frame's texture.
+    void DrawFromTexture(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1,
+                         float tx, float ty);
+
+    int texture_side_ = 0;
+    std::shared_ptr<TGLImageFrame> alone_;
 };
+
+// Whether the implementation takes an RGBA texture of this size (asks the proxy texture).
+bool GLTextureSizeAccepted(int width, int height);
+
+// A new texture of the current context holding `level0` (format 6, powers of two), with the wrap,
+// filter and mipmap chain the image flags ask for; left bound.
+std::shared_ptr<TGLTexture> UploadGLTexture(const TPixmapPtr& level0, int flags);
 
 // The bands of 32 rows with runs of 32-column cells that hold a texel of alpha above 0, each cell
 // widened by one texel so that filtered sampling at its edge is covered. Empty when those runs would

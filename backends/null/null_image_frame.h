@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+// The frames of an image are made one by one (the default CreateImageFrames): a software copy changes
+// nothing by being shared, so each keeps its own.
 class TNullImageFrame : public TImageFrame {
 public:
     // Texels [x0, x1) of one row of the frame.
