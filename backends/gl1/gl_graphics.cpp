@@ -294,6 +294,22 @@ bool FindDisplayMode(int width, int height, int hertz, SDL_DisplayMode* found) {
     return any;
 }
 
+// The largest window scale up to `scale` at which a width x height picture fits the desktop's usable
+// area (the screen less panels and docks), said in one line when it is lower. A window larger than
+// the desktop would open partly off screen. Where the area is unknown, the scale stands.
+int FitWindowScale(int scale, int width, int height) {
+    SDL_Rect usable{};
+    if (scale <= 1 || SDL_GetDisplayUsableBounds(0, &usable) != 0) return scale;
+    int fitted = scale;
+    while (fitted > 1 && (width * fitted > usable.w || height * fitted > usable.h)) --fitted;
+    if (fitted < scale)
+        std::fprintf(stderr,
+                     "graphics: a window at scale %d (%d x %d) is larger than the desktop (%d x %d usable); "
+                     "using scale %d\n",
+                     scale, width * scale, height * scale, usable.w, usable.h, fitted);
+    return fitted;
+}
+
 void DestroyRecord(TGLContextRecord* rec) {
     TGLState& gl = GL();
     TGLContextRecord* previous = gl.current == rec ? nullptr : gl.current;
@@ -424,7 +440,7 @@ std::shared_ptr<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int heig
     TGLState& gl = GL();
 
     const bool full_screen = depth != 0;
-    const int scale = full_screen ? 1 : GraphicsWindowScale();
+    const int scale = full_screen ? 1 : FitWindowScale(GraphicsWindowScale(), width, height);
     SDL_DisplayMode mode{};
     const bool switch_mode = full_screen && FindDisplayMode(width, height, hertz, &mode);
     SDL_Rect desktop{0, 0, width, height};
