@@ -1,6 +1,7 @@
 // Sound effects and the music.
 #include "game/sound.h"
 
+#include "game/file_locations.h"
 #include "game/globals.h"
 #include "game/harness.h"
 #include "platform/filesystem.h"
@@ -40,8 +41,9 @@ TSoundPtr load_sound_file(const std::string& path, int flags) {
 
 } // namespace
 
-game_sound load_sound(const std::string& path) {
-    game_sound effect{load_sound_file(path, 0), effect_name(path)};
+game_sound load_sound(const std::string& game_path) {
+    const std::string path = data_file_path(game_path);
+    game_sound effect{load_sound_file(path, 0), effect_name(game_path)};
     if (!effect.sound)
         std::fprintf(stderr, "brakkovane3d: cannot load the sound %s; it stays silent\n", path.c_str());
     return effect;
@@ -58,9 +60,10 @@ void play_sound(const game_sound& effect) {
 
 void start_music(int track) {
     if (track != 1) return;
-    music = load_sound_file("data\\blastem.ogg", SOUND_LOOP);
+    const std::string path = data_file_path("data\\blastem.ogg");
+    music = load_sound_file(path, SOUND_LOOP);
     if (!music)
-        std::fprintf(stderr, "brakkovane3d: cannot load the music data\\blastem.ogg; it stays silent\n");
+        std::fprintf(stderr, "brakkovane3d: cannot load the music %s; it stays silent\n", path.c_str());
     // The channel is replaced even without music, so no voice of an earlier track lingers on it.
     music_channel = SoundCue(music, nullptr);
     ChannelSetVolume(music_channel, music_volume);

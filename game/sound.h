@@ -18,9 +18,10 @@ extern game_sound snd_explode, snd_lazer, snd_smexpl, snd_tankhit, snd_ufohit, s
 // The looping music's voice; a free channel until start_music replaces it.
 extern TChannelPtr music_channel;
 
-// Loads the effect from `path` (a path as the game writes it, e.g. "Data\lazer.ogg"). A file that
-// cannot be loaded is reported once on standard error with its path and leaves the effect silent.
-game_sound load_sound(const std::string& path);
+// Loads the effect from `game_path` (a path as the game writes it, e.g. "Data\lazer.ogg", placed in
+// the data folder of file_locations.h). A file that cannot be loaded is reported once on standard
+// error with its path and leaves the effect silent.
+game_sound load_sound(const std::string& game_path);
 
 // Plays the effect on a fresh channel at sound_volume and notes it for the trace.
 void play_sound(const game_sound& effect);
