@@ -36,10 +36,11 @@ const char* options_help_text() {
            "  --data-dir DIR      read the sounds from DIR and keep the saved files there\n"
            "  --help              show this text\n"
            "\n"
-           "The sounds come from the working directory's data folder when it has one (a checkout\n"
-           "or a portable folder), which then also keeps the high score (hiscore.dat) and the 3D\n"
-           "settings (anaglyph3d.dat). Otherwise they come from the installed data, and the two\n"
-           "files are kept in $XDG_DATA_HOME/brakkovane3d (by default ~/.local/share/brakkovane3d).\n";
+           "The sounds come from the working directory's data folder when it has one (a\n"
+           "checkout, a portable folder), which then also keeps the high score\n"
+           "(hiscore.dat) and the 3D settings (anaglyph3d.dat). Otherwise they come from\n"
+           "the installed data, and the two files are kept in $XDG_DATA_HOME/brakkovane3d\n"
+           "(by default ~/.local/share/brakkovane3d).\n";
 }
 
 parse_result parse_options(const std::vector<std::string>& args) {
