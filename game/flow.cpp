@@ -4,6 +4,7 @@
 #include "game/controls.h"
 #include "game/effects.h"
 #include "game/embedded_assets.h"
+#include "game/file_locations.h"
 #include "game/globals.h"
 #include "game/harness.h"
 #include "game/hud.h"
@@ -23,6 +24,7 @@
 #include "platform/audio_sample.h"
 #include "platform/clock.h"
 #include "platform/joystick.h"
+#include "platform/paths.h"
 #include "platform/polled_input.h"
 #include "platform/random.h"
 #include "platform/system.h"
@@ -129,6 +131,7 @@ void wait_if_suspended() {
 }
 
 int run_game(const game_options& options) {
+    set_file_locations(choose_file_locations(options.data_dir, ExecutableDirectory()));
     start_engine();
     harness_install_input();
     start_trace_state();

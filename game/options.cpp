@@ -33,7 +33,14 @@ const char* options_help_text() {
            "  --screenshot N:FILE save the picture of frame N as a PNG (repeatable)\n"
            "  --timedemo FILE     replay FILE unpaced and print frame-time statistics\n"
            "  --startup-time      print how long start-up took to the first presented frame\n"
-           "  --help              show this text\n";
+           "  --data-dir DIR      read the sounds from DIR and keep the saved files there\n"
+           "  --help              show this text\n"
+           "\n"
+           "The sounds come from the working directory's data folder when it has one (a\n"
+           "checkout, a portable folder), which then also keeps the high score\n"
+           "(hiscore.dat) and the 3D settings (anaglyph3d.dat). Otherwise they come from\n"
+           "the installed data, and the two files are kept in $XDG_DATA_HOME/brakkovane3d\n"
+           "(by default ~/.local/share/brakkovane3d).\n";
 }
 
 parse_result parse_options(const std::vector<std::string>& args) {
@@ -73,6 +80,10 @@ parse_result parse_options(const std::vector<std::string>& args) {
             const std::string* v = value();
             if (!v || v->empty()) return fail("--video needs a back-end name (sdl or null)");
             o.video = *v;
+        } else if (arg == "--data-dir") {
+            const std::string* v = value();
+            if (!v || v->empty()) return fail("--data-dir needs a folder name");
+            o.data_dir = *v;
         } else if (arg == "--record" || arg == "--replay" || arg == "--trace" || arg == "--timedemo") {
             const std::string* v = value();
             if (!v || v->empty()) return fail(arg + " needs a file name");

@@ -24,6 +24,7 @@ struct game_options {
     std::string timedemo_path; // replay unpaced and print frame-time statistics
     bool startup_time = false; // print the time from start to the first presented frame
     std::vector<screenshot_request> screenshots;
+    std::string data_dir; // the folder of the sounds and the saved files; empty: chosen at start-up
     bool help = false;
 };
 

@@ -1,7 +1,8 @@
 // The two files kept between runs: the high score and the 3D settings (eye offset and 3D mode).
 #pragma once
 
-// Paths as the game writes them; "data" and "Data" name one directory beside the program.
+// Paths as the game writes them; "data" and "Data" name one directory, the working directory's data
+// folder or the save folder chosen in file_locations.h.
 inline constexpr const char* hiscore_path = "data\\hiscore.dat";
 inline constexpr const char* anaglyph_path = "Data\\anaglyph3d.dat";
 

@@ -1,6 +1,7 @@
 // Sound effects and the music: loads started at start-up and collected where first needed.
 #include "game/sound.h"
 
+#include "game/file_locations.h"
 #include "game/globals.h"
 #include "game/harness.h"
 #include "platform/filesystem.h"
@@ -38,10 +39,12 @@ void report_unloadable(const game_sound& effect, bool is_music) {
                  effect.path.c_str());
 }
 
-// Starts loading the sound file at `path`. Only a regular file is opened: opening a FIFO blocks until
-// some writer comes, and a device may stream without end; anything else is reported at once.
-game_sound start_loading(const std::string& path, int flags) {
-    game_sound effect{nullptr, effect_name(path), path, nullptr};
+// Starts loading the sound the game knows as `game_path`, from the data folder. Only a regular file is
+// opened: opening a FIFO blocks until some writer comes, and a device may stream without end; anything
+// else is reported at once.
+game_sound start_loading(const std::string& game_path, int flags) {
+    const std::string path = data_file_path(game_path);
+    game_sound effect{nullptr, effect_name(game_path), path, nullptr};
     if (GetPathType(path) == 1)
         effect.loading = SoundLoadAsync(path, flags);
     else
@@ -51,8 +54,8 @@ game_sound start_loading(const std::string& path, int flags) {
 
 } // namespace
 
-game_sound load_sound(const std::string& path) {
-    return start_loading(path, 0);
+game_sound load_sound(const std::string& game_path) {
+    return start_loading(game_path, 0);
 }
 
 void load_music() {

@@ -22,8 +22,9 @@ extern game_sound snd_explode, snd_lazer, snd_smexpl, snd_tankhit, snd_ufohit, s
 // The looping music's voice; a free channel until start_music replaces it.
 extern TChannelPtr music_channel;
 
-// Starts loading the effect from `path` (a path as the game writes it, e.g. "Data\lazer.ogg").
-game_sound load_sound(const std::string& path);
+// Starts loading the effect from `game_path` (a path as the game writes it, e.g. "Data\lazer.ogg",
+// placed in the data folder of file_locations.h).
+game_sound load_sound(const std::string& game_path);
 // Starts loading the music, so that start_music finds it decoded.
 void load_music();
 

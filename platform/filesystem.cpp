@@ -2,6 +2,8 @@
 #include "platform/filesystem.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,4 +114,18 @@ int SetWorkingDir(const std::string& path) {
     const std::string p = ResolvePathCase(NormalisePath(path, true));
     if (p.empty()) return 0;
     return chdir(p.c_str()) == 0 ? 1 : 0;
+}
+
+std::string CreateDirectories(const std::string& path, unsigned mode) {
+    if (path.empty()) return std::strerror(ENOENT);
+    // Each prefix that ends before a separator, then the whole path: parents first.
+    for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string prefix = path.substr(0, end);
+        if (mkdir(prefix.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+            return prefix + ": " + std::strerror(errno);
+        if (end == std::string::npos) break;
+    }
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    return S_ISDIR(st.st_mode) ? std::string() : std::strerror(ENOTDIR);
 }

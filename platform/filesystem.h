@@ -1,5 +1,5 @@
 // Path rules and file-system queries of the stream layer: separators, case-insensitive lookup,
-// path types and the working directory.
+// path types, the working directory and the making of folders.
 #pragma once
 
 #include <string>
@@ -27,3 +27,8 @@ std::string GetWorkingDir();
 // Changes to the directory (normalised as a directory path, case-resolved); 1 on success, 0 with the
 // working directory unchanged on failure.
 int SetWorkingDir(const std::string& path);
+
+// Makes the folder `path` and every missing folder above it, each with the permission bits `mode`
+// (less the umask); folders that exist are left as they are. Returns an empty string when the folder
+// exists at the end, else the reason.
+std::string CreateDirectories(const std::string& path, unsigned mode);

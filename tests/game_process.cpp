@@ -35,7 +35,8 @@ void apply_limits(const process_limits& limits) {
         _exit(125);
 }
 
-[[noreturn]] void exec_game(const std::string& work_dir, const std::vector<std::string>& args, int out_fd,
+[[noreturn]] void exec_game(const std::string& binary_path, const std::string& work_dir,
+                            const std::vector<std::string>& args, int out_fd,
                             const std::vector<std::string>& env, const process_limits& limits) {
     if (chdir(work_dir.c_str()) != 0) _exit(126);
     dup2(out_fd, 1);
@@ -43,7 +44,7 @@ void apply_limits(const process_limits& limits) {
     for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
     apply_limits(limits);
     std::vector<char*> argv;
-    std::string binary = GAME_BINARY;
+    std::string binary = binary_path;
     argv.push_back(binary.data());
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -60,7 +61,7 @@ pid_t start_game_process(const std::string& dir, const std::vector<std::string>&
     if (pid == 0) {
         const int fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0) _exit(126);
-        exec_game(dir, args, fd, env, limits);
+        exec_game(GAME_BINARY, dir, args, fd, env, limits);
     }
     return pid;
 }
@@ -68,12 +69,18 @@ pid_t start_game_process(const std::string& dir, const std::vector<std::string>&
 process_result run_game_process(const std::string& work_dir, const std::vector<std::string>& args,
                                 const std::vector<std::string>& env, int timeout_s,
                                 const process_limits& limits) {
+    return run_program_process(GAME_BINARY, work_dir, args, env, timeout_s, limits);
+}
+
+process_result run_program_process(const std::string& binary, const std::string& work_dir,
+                                   const std::vector<std::string>& args, const std::vector<std::string>& env,
+                                   int timeout_s, const process_limits& limits) {
     process_result result;
     char out_template[] = "/tmp/brakkovane-out-XXXXXX";
     int out_fd = mkstemp(out_template);
     if (out_fd < 0) return result;
     pid_t pid = fork();
-    if (pid == 0) exec_game(work_dir, args, out_fd, env, limits);
+    if (pid == 0) exec_game(binary, work_dir, args, out_fd, env, limits);
     int status = 0;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_s);
     while (waitpid(pid, &status, WNOHANG) == 0) {

@@ -27,6 +27,12 @@ process_result run_game_process(const std::string& work_dir, const std::vector<s
                                 const std::vector<std::string>& env = {}, int timeout_s = 60,
                                 const process_limits& limits = {});
 
+// The same for another copy of the game (an installed one) or any other program at `binary`.
+process_result run_program_process(const std::string& binary, const std::string& work_dir,
+                                   const std::vector<std::string>& args,
+                                   const std::vector<std::string>& env = {}, int timeout_s = 60,
+                                   const process_limits& limits = {});
+
 // Starts the game in `dir` with standard output and error to `out_path` and extra environment
 // entries, without waiting: the caller signals, waits or kills it.
 pid_t start_game_process(const std::string& dir, const std::vector<std::string>& args,

@@ -381,6 +381,26 @@ TEST(AssetSounds, MusicLoopsCleanlyUnderTheEffects) {
     }
 }
 
+// --- Desktop icons ------------------------------------------------------------------------------
+
+// Square, with their own transparency: clear in the corners outside the rounded tile, opaque where the
+// saucer sits in the middle, at every size a desktop asks for.
+TEST(AssetIcons, EachSizeIsASquareTileWithClearCornersAndTheSaucerInTheMiddle) {
+    for (int size : {32, 64, 128, 256}) {
+        const Picture icon = load_png(kRoot / "assets" / "icons" / ("icon-" + std::to_string(size) + ".png"));
+        ASSERT_EQ(icon.w, size);
+        ASSERT_EQ(icon.h, size);
+        EXPECT_TRUE(icon.has_alpha) << size;
+        for (auto [x, y] : {std::pair{0, 0}, {size - 1, 0}, {0, size - 1}, {size - 1, size - 1}})
+            EXPECT_EQ(icon.at(x, y)[3], 0) << size << ": corner " << x << ", " << y;
+        EXPECT_EQ(icon.at(size / 2, size / 2)[3], 255) << size;
+        // The saucer's hull is green at its middle, like the player's sprite.
+        const uint8_t* hull = icon.at(size / 2, size / 2);
+        EXPECT_GT(hull[1], hull[0]) << size;
+        EXPECT_GT(hull[1], hull[2]) << size;
+    }
+}
+
 // --- Font -----------------------------------------------------------------------------------------
 
 TEST(AssetFont, HasEveryPrintableCharacterAndRendersAtTwelvePixels) {
@@ -440,6 +460,10 @@ TEST(AssetGenerator, TwoRunsWriteIdenticalFiles) {
                                       "assets/graphx/Brakkovane_ms.png",
                                       "assets/graphx/Brakkovane_sp.png",
                                       "assets/graphx/RetroBorderSpr.png",
+                                      "assets/icons/icon-32.png",
+                                      "assets/icons/icon-64.png",
+                                      "assets/icons/icon-128.png",
+                                      "assets/icons/icon-256.png",
                                       "data/explode.ogg",
                                       "data/lazer.ogg",
                                       "data/smexpl.ogg",

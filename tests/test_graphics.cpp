@@ -20,7 +20,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -276,34 +278,37 @@ TEST_F(Graphics, OpenGraphicsWindowedAndAgainRaisesTheSequenceTwice) {
     EXPECT_EQ(CurrentGraphics(), nullptr);
 }
 
+// A 320 x 240 picture, so that the doubled window fits the test display's desktop.
 TEST_F(Graphics, ScaledWindowShowsThePictureTwiceAsLarge) {
     SetGraphicsWindowed(true, 2);
-    ASSERT_NE(OpenGraphics(640, 480, 32, 60, 2), nullptr) << GraphicsError();
+    testing::internal::CaptureStderr();
+    ASSERT_NE(OpenGraphics(320, 240, 32, 60, 2), nullptr) << GraphicsError();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a scale that fits is kept without a word";
     int w = 0, h = 0;
     WindowSize(&w, &h);
-    EXPECT_EQ(w, 1280);
-    EXPECT_EQ(h, 960);
-    EXPECT_EQ(GraphicsWidth(), 640);
-    EXPECT_EQ(GraphicsHeight(), 480);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(GraphicsWidth(), 320);
+    EXPECT_EQ(GraphicsHeight(), 240);
 
-    // The game draws and reads back exactly 640 x 480 pixels.
+    // The game draws and reads back exactly the picture's pixels.
     glClearColor(1, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     EXPECT_EQ(PicturePixel(0, 0), 0xFF0000u);
-    EXPECT_EQ(PicturePixel(639, 479), 0xFF0000u);
-    FillPicture(320, 240, 320, 240, 0, 0, 1); // bottom-right quarter blue
+    EXPECT_EQ(PicturePixel(319, 239), 0xFF0000u);
+    FillPicture(160, 120, 160, 120, 0, 0, 1); // bottom-right quarter blue
     FillPicture(100, 50, 1, 1, 0, 1, 0);      // one green picture pixel
-    EXPECT_EQ(PicturePixel(639, 479), 0x0000FFu);
+    EXPECT_EQ(PicturePixel(319, 239), 0x0000FFu);
     EXPECT_EQ(PicturePixel(100, 50), 0x00FF00u);
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 640);
+    EXPECT_EQ(viewport[2], 320);
 
     Flip(0);
     ExpectScreenPixel(5, 5, 0xFF0000u);
-    ExpectScreenPixel(639, 479, 0xFF0000u);
-    ExpectScreenPixel(640, 480, 0x0000FFu);
-    ExpectScreenPixel(700, 600, 0x0000FFu);
+    ExpectScreenPixel(319, 239, 0xFF0000u);
+    ExpectScreenPixel(320, 240, 0x0000FFu);
+    ExpectScreenPixel(600, 400, 0x0000FFu);
     // Nearest sampling: the green pixel is exactly the 2 x 2 block at (200, 100).
     ExpectScreenPixel(200, 100, 0x00FF00u);
     ExpectScreenPixel(201, 101, 0x00FF00u);
@@ -319,9 +324,30 @@ TEST_F(Graphics, ScaledWindowShowsThePictureTwiceAsLarge) {
     EXPECT_EQ(clear[1], 1.0f);
 }
 
+// --scale 8 asks for a 5120 x 3840 window: it gets the largest scale whose window fits the desktop's
+// usable area, and one line says so.
+TEST_F(Graphics, ScaleLargerThanTheDesktopIsLoweredToTheLargestThatFits) {
+    SetGraphicsWindowed(true, 8);
+    testing::internal::CaptureStderr();
+    ASSERT_NE(OpenGraphics(640, 480, 32, 60, 2), nullptr) << GraphicsError();
+    const std::string said = testing::internal::GetCapturedStderr();
+    SDL_Rect usable{};
+    ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &usable), 0) << SDL_GetError();
+    const int fits = std::max(1, std::min({8, usable.w / 640, usable.h / 480}));
+    if (fits == 8) GTEST_SKIP() << "the desktop holds even the largest window";
+    int w = 0, h = 0;
+    WindowSize(&w, &h);
+    EXPECT_EQ(w, 640 * fits);
+    EXPECT_EQ(h, 480 * fits);
+    EXPECT_EQ(GraphicsWidth(), 640) << "the picture keeps its size";
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("scale 8 (5120 x 3840)"), std::string::npos) << said;
+    EXPECT_NE(said.find("using scale " + std::to_string(fits) + "\n"), std::string::npos) << said;
+}
+
 TEST_F(Graphics, PointerMovesInPicturePixels) {
     SetGraphicsWindowed(true, 2);
-    ASSERT_NE(OpenGraphics(640, 480, 32, 60, 2), nullptr) << GraphicsError();
+    ASSERT_NE(OpenGraphics(320, 240, 32, 60, 2), nullptr) << GraphicsError();
     DrainQueue();
 
     SetMousePosition(100, 50);
@@ -342,11 +368,11 @@ TEST_F(Graphics, PointerMovesInPicturePixels) {
     SDL_Event move{};
     move.type = SDL_MOUSEMOTION;
     move.motion.windowID = SDL_GetWindowID(GLGraphicsWindow());
-    move.motion.x = 1279;
-    move.motion.y = 959;
+    move.motion.x = 639;
+    move.motion.y = 479;
     SDL_PushEvent(&move);
-    EXPECT_EQ(GetMouseX(), 639);
-    EXPECT_EQ(GetMouseY(), 479);
+    EXPECT_EQ(GetMouseX(), 319);
+    EXPECT_EQ(GetMouseY(), 239);
     move.motion.x = 201;
     move.motion.y = 101;
     SDL_PushEvent(&move);

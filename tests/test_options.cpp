@@ -13,9 +13,13 @@ parse_result parse(std::vector<std::string> args) {
 } // namespace
 
 TEST(Options, AcceptsEveryOption) {
-    parse_result r = parse({"--windowed", "--scale", "3", "--seed", "4294967295", "--frames", "120",
-                            "--unpaced", "--trace", "t.jsonl", "--screenshot", "1:a.png", "--screenshot",
-                            "120:dir/b:c.png", "--record", "r.txt", "--startup-time", "--video", "null"});
+    parse_result r = parse({"--windowed",   "--scale",         "3",
+                            "--seed",       "4294967295",      "--frames",
+                            "120",          "--unpaced",       "--trace",
+                            "t.jsonl",      "--screenshot",    "1:a.png",
+                            "--screenshot", "120:dir/b:c.png", "--record",
+                            "r.txt",        "--startup-time",  "--video",
+                            "null",         "--data-dir",      "portable/data"});
     ASSERT_EQ(r.error, "");
     const game_options& o = r.options;
     EXPECT_EQ(o.video, "null");
@@ -30,6 +34,7 @@ TEST(Options, AcceptsEveryOption) {
     ASSERT_EQ(o.screenshots.size(), 2u);
     EXPECT_EQ(o.screenshots[1].frame, 120);
     EXPECT_EQ(o.screenshots[1].path, "dir/b:c.png"); // only the first colon separates
+    EXPECT_EQ(o.data_dir, "portable/data");
 }
 
 TEST(Options, DefaultsAreFullScreenPacedAndClockSeeded) {
@@ -41,6 +46,7 @@ TEST(Options, DefaultsAreFullScreenPacedAndClockSeeded) {
     EXPECT_FALSE(r.options.seed.has_value());
     EXPECT_EQ(r.options.frames, 0);
     EXPECT_FALSE(r.options.unpaced);
+    EXPECT_EQ(r.options.data_dir, "") << "the folders are chosen at start-up";
 }
 
 TEST(Options, TimedemoReplaysUnpaced) {
@@ -61,6 +67,8 @@ TEST(Options, FaultsNameTheOption) {
     EXPECT_EQ(parse({"--screenshot", "12"}).error, "--screenshot needs FRAME:FILE, e.g. 120:shot.png");
     EXPECT_EQ(parse({"--screenshot", "0:a.png"}).error, "--screenshot needs FRAME:FILE, e.g. 120:shot.png");
     EXPECT_EQ(parse({"--screenshot", "5:"}).error, "--screenshot needs FRAME:FILE, e.g. 120:shot.png");
+    EXPECT_EQ(parse({"--data-dir"}).error, "--data-dir needs a folder name");
+    EXPECT_EQ(parse({"--data-dir", ""}).error, "--data-dir needs a folder name");
     EXPECT_EQ(parse({"--fullscreen"}).error, "unknown option --fullscreen (see --help)");
     EXPECT_EQ(parse({"--record", "a", "--replay", "b"}).error,
               "--record cannot be combined with --replay or --timedemo");

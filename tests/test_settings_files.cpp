@@ -1,4 +1,5 @@
 // The high score and 3D settings files: first run, round trips, bad files and failed writes.
+#include "game/file_locations.h"
 #include "game/globals.h"
 #include "game/settings_files.h"
 #include "game/stereo_draw.h"
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -371,4 +373,131 @@ TEST_F(SettingsFiles, ASuccessfulWriteReplacesTheOldContentWhole) {
     struct stat st {};
     ASSERT_EQ(stat((dir_ / "data/anaglyph3d.dat").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+// --- Where the files are ----------------------------------------------------------------------------
+
+namespace {
+
+// An installed tree beside a stand-in executable folder, and the player's environment, restored after.
+class FileLocations : public SettingsFiles {
+protected:
+    void SetUp() override {
+        SettingsFiles::SetUp();
+        for (const char* name : {"HOME", "XDG_DATA_HOME"}) {
+            const char* value = std::getenv(name);
+            saved_env_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
+        }
+        executable_dir_ = tree_ / "games";
+        installed_data_ = executable_dir_ + "/" + GAME_DATA_FROM_EXECUTABLE;
+        std::filesystem::create_directories(executable_dir_);
+        std::filesystem::create_directories(installed_data_);
+        setenv("HOME", home_.path.c_str(), 1);
+        setenv("XDG_DATA_HOME", data_home_.path.c_str(), 1);
+    }
+    void TearDown() override {
+        set_file_locations({});
+        for (const auto& [name, value] : saved_env_) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+        SettingsFiles::TearDown();
+    }
+
+    temp_dir tree_, home_, data_home_;
+    std::string executable_dir_, installed_data_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_env_;
+};
+
+bool folder_is_empty(const std::string& dir) {
+    return std::filesystem::directory_iterator(dir) == std::filesystem::directory_iterator();
+}
+
+} // namespace
+
+TEST_F(FileLocations, AnInstalledTreeReadsItsDataAndSavesInThePlayersFolderMadeOnlyWhenSaving) {
+    const file_locations chosen = choose_file_locations("", executable_dir_);
+    EXPECT_FALSE(chosen.working_dir);
+    EXPECT_EQ(chosen.data, installed_data_);
+    EXPECT_EQ(chosen.saves, data_home_ / "brakkovane3d");
+    set_file_locations(chosen);
+    EXPECT_EQ(data_file_path("Data\\lazer.ogg"), installed_data_ + "/lazer.ogg");
+    EXPECT_EQ(data_file_path("data\\blastem.ogg"), installed_data_ + "/blastem.ogg");
+
+    hiscore_file(0);
+    anaglyph_settings(1);
+    EXPECT_TRUE(folder_is_empty(data_home_.path)) << "looking for the files makes no folder";
+
+    hiscore = 4321;
+    eye_offset = 12;
+    mode_3d = 2;
+    testing::internal::CaptureStderr();
+    anaglyph_settings(2);
+    hiscore_file(1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(read_file(chosen.saves + "/hiscore.dat"), le_ints({4321}));
+    EXPECT_EQ(read_file(chosen.saves + "/anaglyph3d.dat"), le_ints({12, 2}));
+    struct stat st {};
+    ASSERT_EQ(stat(chosen.saves.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << "only the player may look inside";
+    EXPECT_TRUE(folder_is_empty(dir_.path)) << "nothing in the working directory";
+
+    hiscore = 0;
+    hiscore_file(0);
+    EXPECT_EQ(hiscore, 4321) << "read back from the same place";
+}
+
+TEST_F(FileLocations, WithoutXdgDataHomeOrWithARelativeOneTheSavesGoUnderTheHomeFolder) {
+    for (const char* value : {"", "relative/share"}) {
+        setenv("XDG_DATA_HOME", value, 1);
+        EXPECT_EQ(choose_file_locations("", executable_dir_).saves, home_ / ".local/share/brakkovane3d")
+            << "XDG_DATA_HOME=" << value;
+    }
+}
+
+TEST_F(FileLocations, AWorkingDirectoryDataFolderInAnyLetterCaseWinsAsInACheckout) {
+    std::filesystem::create_directory(dir_ / "DATA");
+    const file_locations chosen = choose_file_locations("", executable_dir_);
+    EXPECT_TRUE(chosen.working_dir);
+    set_file_locations(chosen);
+    EXPECT_EQ(data_file_path("Data\\lazer.ogg"), "Data\\lazer.ogg") << "the game's own path, unchanged";
+    hiscore = 9;
+    hiscore_file(1);
+    EXPECT_EQ(read_file(dir_ / "DATA/hiscore.dat"), le_ints({9}));
+    EXPECT_TRUE(folder_is_empty(data_home_.path));
+}
+
+TEST_F(FileLocations, WithNeitherFolderTheWorkingDirectoryIsUsedAsBefore) {
+    // A build run from elsewhere: no data folder here, none installed beside its executable.
+    EXPECT_TRUE(choose_file_locations("", tree_ / "not-installed").working_dir);
+    EXPECT_TRUE(choose_file_locations("", "").working_dir);
+}
+
+TEST_F(FileLocations, DataDirHoldsTheSoundsAndTheSaves) {
+    const file_locations chosen = choose_file_locations("portable", executable_dir_);
+    EXPECT_EQ(chosen.data, "portable");
+    EXPECT_EQ(chosen.saves, "portable");
+    set_file_locations(chosen);
+    EXPECT_EQ(data_file_path("Data\\thud.ogg"), "portable/thud.ogg");
+    hiscore = 77;
+    hiscore_file(1);
+    EXPECT_EQ(read_file(dir_ / "portable/hiscore.dat"), le_ints({77}));
+    EXPECT_TRUE(folder_is_empty(data_home_.path));
+}
+
+TEST_F(FileLocations, ASaveFolderThatCannotBeMadeIsReportedOncePerFile) {
+    // XDG_DATA_HOME names a file: no folder can be made inside it.
+    write_bytes(data_home_ / "blocker", "x");
+    setenv("XDG_DATA_HOME", (data_home_ / "blocker").c_str(), 1);
+    set_file_locations(choose_file_locations("", executable_dir_));
+    testing::internal::CaptureStderr();
+    hiscore_file(1);
+    anaglyph_settings(2);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_NE(said.find("brakkovane3d: cannot write " + data_home_ / "blocker/brakkovane3d/hiscore.dat: "),
+              std::string::npos)
+        << said;
 }

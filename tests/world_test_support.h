@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace world_test {
@@ -85,7 +86,10 @@ protected:
 
 // The effects that `step` played, in order, as the trace line of the frame records them.
 template <class Step> std::vector<std::string> SoundsOf(Step step) {
-    const std::string path = (std::filesystem::temp_directory_path() / "world_test_sounds.jsonl").string();
+    // One file per process: the world's test programs run side by side.
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("world_test_sounds." + std::to_string(getpid()) + ".jsonl"))
+                                 .string();
     game_options options;
     options.trace_path = path;
     std::string error;

@@ -346,6 +346,12 @@ bool FindDisplayMode(int width, int height, int hertz, SDL_DisplayMode* found) {
     return any;
 }
 
+// The largest whole scale up to `scale` (at least 1) at which a width x height picture fits `area`.
+int LargestFittingScale(int scale, int width, int height, const SDL_Rect& area) {
+    while (scale > 1 && (width * scale > area.w || height * scale > area.h)) --scale;
+    return scale;
+}
+
 bool IsFullScreen(SDL_Window* window) {
     return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
 }
@@ -362,8 +368,7 @@ SDL_Rect FittedWindow(const TGLContextRecord* rec) {
     SDL_Rect usable{0, 0, 0, 0};
     if (SDL_GetDisplayUsableBounds(DisplayOf(rec->window), &usable) != 0 || usable.w <= 0 || usable.h <= 0)
         SDL_GetDisplayBounds(DisplayOf(rec->window), &usable);
-    int scale = GraphicsWindowScale();
-    while (scale > 1 && (rec->width * scale > usable.w || rec->height * scale > usable.h)) --scale;
+    const int scale = LargestFittingScale(GraphicsWindowScale(), rec->width, rec->height, usable);
     int w = rec->width * scale, h = rec->height * scale;
     if (w > usable.w || h > usable.h) {
         const TPicturePlacement fit = FitPicture(usable.w, usable.h, rec->width, rec->height);
@@ -408,6 +413,21 @@ void SwitchWindowMode(TGLContextRecord* rec) {
     const SDL_Rect place = IsFullScreen(rec->window) ? LeaveFullScreen(rec) : EnterFullScreen(rec);
     if (rec->fbo && place.w == rec->width && place.h == rec->height) ReleasePictureTarget(rec);
     GraphicsPresentationChanged();
+}
+
+// The largest window scale up to `scale` at which a width x height picture fits the desktop's usable
+// area (the screen less panels and docks), said in one line when it is lower. A window larger than
+// the desktop would open partly off screen. Where the area is unknown, the scale stands.
+int FitWindowScale(int scale, int width, int height) {
+    SDL_Rect usable{};
+    if (scale <= 1 || SDL_GetDisplayUsableBounds(0, &usable) != 0) return scale;
+    const int fitted = LargestFittingScale(scale, width, height, usable);
+    if (fitted < scale)
+        std::fprintf(stderr,
+                     "graphics: a window at scale %d (%d x %d) is larger than the desktop (%d x %d usable); "
+                     "using scale %d\n",
+                     scale, width * scale, height * scale, usable.w, usable.h, fitted);
+    return fitted;
 }
 
 void DestroyRecord(TGLContextRecord* rec) {
@@ -537,7 +557,7 @@ std::shared_ptr<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int heig
     TGLState& gl = GL();
 
     const bool full_screen = depth != 0;
-    const int scale = full_screen ? 1 : GraphicsWindowScale();
+    const int scale = full_screen ? 1 : FitWindowScale(GraphicsWindowScale(), width, height);
     SDL_DisplayMode mode{};
     const bool switch_mode = full_screen && FindDisplayMode(width, height, hertz, &mode);
     SDL_Rect desktop{0, 0, width, height};

@@ -3,9 +3,17 @@
 
 #include "tools/assetgen/canvas.h"
 
+// Where a sprite's shapes land on a canvas: canvas pixel = sprite pixel * scale + offset. The sheet
+// draws sprites 1:1; the desktop icons draw the same shapes larger.
+struct Placement {
+    float scale = 1.0f;
+    Vec offset{};
+};
+
 // Sprites (sprites.cpp); each draws one frame into a canvas of the frame's size.
-void draw_player(Canvas& c, int frame, int player); // player 0 green, 1 red; frames 0..4 of rim lights
-void draw_tank(Canvas& c, int frame);               // frames 0..4: the cannon charging
+void draw_player(Canvas& c, int frame, int player,
+                 Placement at = {});  // player 0 green, 1 red; frames 0..4 of rim lights
+void draw_tank(Canvas& c, int frame); // frames 0..4: the cannon charging
 void draw_wheel(Canvas& c);
 void draw_lazer(Canvas& c, int kind);    // 0 green, 1 red, 2 pink
 void draw_particle(Canvas& c, int kind); // 0 yellow, 1 red, 2 blue, 3 green, 4 magenta
@@ -27,3 +35,6 @@ Canvas make_maker_logo();
 
 // The assembled sprite sheet (sprite_sheet.cpp).
 Canvas make_sprite_sheet();
+
+// The desktop icon at size x size pixels, straight alpha (icon.cpp).
+Canvas make_icon(int size);

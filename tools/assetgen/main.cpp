@@ -1,7 +1,8 @@
 // assetgen: writes every picture and sound of the game from code, the same bytes on every run.
 //   assetgen OUT_DIR [--speech WAV] [--review DIR] [--only pictures|sounds]
-// writes OUT_DIR/assets/graphx/*.png and OUT_DIR/data/*.ogg. The voice needs the speech WAV (made by the
-// speech synthesiser in scripts/make-assets); without it data/letsgo.ogg is not written.
+// writes OUT_DIR/assets/graphx/*.png, the desktop icons OUT_DIR/assets/icons/*.png and OUT_DIR/data/*.ogg.
+// The voice needs the speech WAV (made by the speech synthesiser in scripts/make-assets); without it
+// data/letsgo.ogg is not written.
 #include "tools/assetgen/art.h"
 #include "tools/assetgen/contact_sheet.h"
 #include "tools/assetgen/layout.h"
@@ -15,6 +16,9 @@
 #include <string>
 
 namespace {
+
+// The sizes desktops ask for most, from a menu entry to a large launcher tile.
+constexpr int kIconSizes[] = {32, 64, 128, 256};
 
 Picture masked(const std::string& file, const Canvas& c) {
     return {file, c.w, c.h, 3, to_masked_rgb(c)};
@@ -30,6 +34,10 @@ std::vector<Picture> make_pictures() {
     const Canvas space = make_star_field();
     out.push_back({"assets/graphx/Brakkovane_sp.png", space.w, space.h, 4, to_rgba(space)});
     out.push_back(masked("assets/graphx/RetroBorderSpr.png", make_border_sheet()));
+    for (int size : kIconSizes) {
+        const Canvas icon = make_icon(size);
+        out.push_back({"assets/icons/icon-" + std::to_string(size) + ".png", size, size, 4, to_rgba(icon)});
+    }
     return out;
 }
 
@@ -64,9 +72,11 @@ int main(int argc, char** argv) {
     if (!only.empty() && only != "pictures" && only != "sounds") return usage();
 
     if (only != "sounds") {
-        if (!ensure_dir(root / "assets" / "graphx")) {
-            std::fprintf(stderr, "assetgen: cannot create %s\n", (root / "assets" / "graphx").c_str());
-            return 1;
+        for (const char* folder : {"graphx", "icons"}) {
+            if (!ensure_dir(root / "assets" / folder)) {
+                std::fprintf(stderr, "assetgen: cannot create %s\n", (root / "assets" / folder).c_str());
+                return 1;
+            }
         }
         const std::vector<Picture> pictures = make_pictures();
         for (const Picture& p : pictures) {

@@ -35,8 +35,20 @@ HullColours player_colours(int player) {
 
 } // namespace
 
-void draw_player(Canvas& c, int frame, int player) {
+void draw_player(Canvas& c, int frame, int player, Placement at) {
     const HullColours hc = player_colours(player);
+    // Shapes and shades below are in sprite pixels; the placement maps them onto the canvas.
+    const float inv = 1.0f / at.scale;
+    auto local = [&](Vec p) { return (p - at.offset) * inv; };
+    auto paint = [&](auto sdf, auto shade, float opacity = 1.0f) {
+        fill_shape(
+            c, 0, 0, c.w - 1, c.h - 1, [&](Vec p) { return sdf(local(p)) * at.scale; },
+            [&](Vec p, float d) { return shade(local(p), d * inv); }, opacity);
+    };
+    auto paint_flat = [&](auto sdf, Col col, float opacity = 1.0f) {
+        paint(
+            sdf, [&](Vec, float) { return col; }, opacity);
+    };
     const float cx = 20.0f;
 
     auto dome = [&](Vec p) { return std::max(sd_ellipse(p, {cx, 12.6f}, 8.0f, 8.2f), p.y - 12.6f); };
@@ -47,19 +59,17 @@ void draw_player(Canvas& c, int frame, int player) {
     auto body = [&](Vec p) { return std::min({dome(p), upper(p), disc(p), lower(p), engine(p)}); };
 
     // Outline one pixel wider than the craft.
-    fill_flat(
-        c, [&](Vec p) { return body(p) - 1.0f; }, kInk);
+    paint_flat([&](Vec p) { return body(p) - 1.0f; }, kInk);
 
     // Engine glow under the hull.
-    fill_shape(c, 0, 0, c.w - 1, c.h - 1, engine, [&](Vec p, float) {
+    paint(engine, [&](Vec p, float) {
         const float r = length(Vec{(p.x - cx) / 6.0f, (p.y - 21.6f) / 2.2f});
         return mix(rgb(240, 255, 255), rgb(60, 170, 255), clamp01(r));
     });
     // Lower hull, in shade.
-    fill_shape(c, 0, 0, c.w - 1, c.h - 1, lower,
-               [&](Vec p, float) { return metal(hc.base * 0.8f, hc.dark, kInk, (p.y - 15.0f) / 8.0f); });
+    paint(lower, [&](Vec p, float) { return metal(hc.base * 0.8f, hc.dark, kInk, (p.y - 15.0f) / 8.0f); });
     // Main disc with a bright rim band along its widest line.
-    fill_shape(c, 0, 0, c.w - 1, c.h - 1, disc, [&](Vec p, float d) {
+    paint(disc, [&](Vec p, float d) {
         const float t = (p.y - 10.6f) / 10.0f;
         Col col = metal(hc.light, hc.base, hc.dark, t);
         // A darker groove where the lights sit.
@@ -70,14 +80,14 @@ void draw_player(Canvas& c, int frame, int player) {
         return col;
     });
     // Upper hull.
-    fill_shape(c, 0, 0, c.w - 1, c.h - 1, upper, [&](Vec p, float d) {
+    paint(upper, [&](Vec p, float d) {
         const float t = (p.y - 9.0f) / 8.4f;
         Col col = metal(hc.light, hc.base, hc.dark, t * 0.9f);
         if (d > -1.0f && p.y > 13.5f) col = mix(col, hc.dark, 0.6f);
         return col;
     });
     // Glass dome with the pilot's shadow and a highlight.
-    fill_shape(c, 0, 0, c.w - 1, c.h - 1, dome, [&](Vec p, float d) {
+    paint(dome, [&](Vec p, float d) {
         const float t = clamp01((p.y - 4.4f) / 8.2f);
         Col col = mix(rgb(170, 240, 255), rgb(30, 90, 170), t);
         const float pilot = std::min(sd_circle(p, {cx, 9.0f}, 2.3f), sd_ellipse(p, {cx, 12.6f}, 3.6f, 2.4f));
@@ -85,19 +95,9 @@ void draw_player(Canvas& c, int frame, int player) {
         if (d > -0.9f) col = mix(col, rgb(220, 250, 255), 0.45f);
         return col;
     });
-    fill_flat(
-        c,
-        [&](Vec p) {
-            return sd_ellipse(p, {cx - 3.0f, 7.6f}, 2.0f, 1.2f);
-        },
-        rgb(255, 255, 255), 0.9f);
+    paint_flat([&](Vec p) { return sd_ellipse(p, {cx - 3.0f, 7.6f}, 2.0f, 1.2f); }, rgb(255, 255, 255), 0.9f);
     // Seam between dome and hull.
-    fill_flat(
-        c,
-        [&](Vec p) {
-            return sd_box(p, {cx, 12.8f}, 8.0f, 0.45f);
-        },
-        hc.dark, 0.8f);
+    paint_flat([&](Vec p) { return sd_box(p, {cx, 12.8f}, 8.0f, 0.45f); }, hc.dark, 0.8f);
 
     // Rim lights: ten lamps around the rim; one lamp in five is lit and the lit one moves on by one lamp
     // per frame, so over the five frames the light runs around the saucer.
@@ -105,16 +105,17 @@ void draw_player(Canvas& c, int frame, int player) {
         const float theta = kPi * static_cast<float>(j) / 5.0f + kPi / 10.0f;
         const float s = std::sin(theta);
         if (s < 0.1f) continue; // behind the hull
-        const Vec at{cx + 17.2f * std::cos(theta), 16.2f + 2.6f * s};
+        const Vec lamp_at{cx + 17.2f * std::cos(theta), 16.2f + 2.6f * s};
         const bool lit = ((j + frame) % 5) == 0;
         const float facing = 0.55f + 0.45f * s;
         const Col lamp = lit ? rgb(255, 250, 210) : mix(rgb(255, 190, 60), hc.dark, 0.45f);
-        fill_flat(
-            c, [&](Vec p) { return sd_circle(p, at, lit ? 1.3f : 1.0f); }, lamp * (lit ? 1.0f : facing));
+        paint_flat([&](Vec p) { return sd_circle(p, lamp_at, lit ? 1.3f : 1.0f); },
+                   lamp * (lit ? 1.0f : facing));
         if (lit)
             glow_shape(
-                c, 0, 0, c.w - 1, c.h - 1, [&](Vec p) { return sd_circle(p, at, 0.8f); }, rgb(255, 230, 140),
-                1.6f, 0.55f);
+                c, 0, 0, c.w - 1, c.h - 1,
+                [&](Vec p) { return sd_circle(local(p), lamp_at, 0.8f) * at.scale; }, rgb(255, 230, 140),
+                1.6f * at.scale, 0.55f);
     }
 }
 
