@@ -3,7 +3,7 @@
 #include "draw_test_support.h"
 
 #include "backends/gl1/gl_draw2d.h"
-#include "backends/gl1/gl_image_frame.h"
+#include "backends/gl_common/gl_image_frame.h"
 #include "render/draw2d_driver.h"
 #include "render/image.h"
 

@@ -1,6 +1,6 @@
 // Graphics contexts under a real X server: the frame pacer's arithmetic, OpenGraphics, windowed and
 // full-screen pictures as they reach the screen, the pointer mapping, window close and shared textures.
-#include "backends/gl1/gl_graphics.h"
+#include "backends/gl1/gl_context_compat.h"
 #include "backends/install.h"
 #include "backends/sdl/sdl_system.h"
 #include "platform/event.h"

@@ -5,7 +5,7 @@
 #include "gl_texture_read.h"
 
 #include "backends/gl1/gl_draw2d.h"
-#include "backends/gl1/gl_image_frame.h"
+#include "backends/gl_common/gl_image_frame.h"
 #include "render/image.h"
 
 #include <cstdint>
