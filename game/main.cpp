@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     // The one choice of back-ends; everything after this runs on whatever was installed.
     TBackendChoice backends;
     backends.video = parsed.options.video;
+    backends.renderer = parsed.options.renderer;
     backends.controller_mappings = ResolvePathCase(controller_mappings_path);
     if (!InstallBackends(backends, error)) {
         std::fprintf(stderr, "brakkovane3d: %s\n", error.c_str());

@@ -22,6 +22,8 @@ const char* options_help_text() {
     return "usage: brakkovane3d [options]\n"
            "  --video NAME        sdl (default) or null: no window, no display or sound card\n"
            "                      needed; the picture is still drawn (screenshots work)\n"
+           "  --renderer NAME     gl1 (OpenGL 1.x) or gles2 (OpenGL ES 2.0); default: gl1\n"
+           "                      where a compatibility context opens, else gles2\n"
            "  --windowed          open a 640x480 window instead of full screen\n"
            "  --scale N           window size factor with --windowed (1-8, default 1)\n"
            "  --seed N            seed the random generator with N instead of the clock\n"
@@ -84,6 +86,10 @@ parse_result parse_options(const std::vector<std::string>& args) {
             const std::string* v = value();
             if (!v || v->empty()) return fail("--data-dir needs a folder name");
             o.data_dir = *v;
+        } else if (arg == "--renderer") {
+            const std::string* v = value();
+            if (!v || v->empty()) return fail("--renderer needs a renderer name (gl1 or gles2)");
+            o.renderer = *v;
         } else if (arg == "--record" || arg == "--replay" || arg == "--trace" || arg == "--timedemo") {
             const std::string* v = value();
             if (!v || v->empty()) return fail(arg + " needs a file name");

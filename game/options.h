@@ -13,6 +13,7 @@ struct screenshot_request {
 
 struct game_options {
     std::string video = "sdl"; // the video back-end: "sdl" or "null" (no display)
+    std::string renderer;      // the drawing back-end of "sdl": "gl1", "gles2", empty: the first that opens
     bool windowed = false;
     int scale = 1;
     std::optional<uint32_t> seed; // replaces the clock seed

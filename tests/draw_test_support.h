@@ -2,6 +2,11 @@
 // the null back-end), read-back and exact picture checks.
 #pragma once
 
+#include "backends/gl1/gl_context_compat.h"
+#include "backends/gl1/gl_draw2d.h"
+#include "backends/gl_common/gl_batch_driver.h"
+#include "backends/gles2/gles2_context.h"
+#include "backends/gles2/gles2_draw2d.h"
 #include "backends/install.h"
 #include "render/draw2d.h"
 #include "render/graphics.h"
@@ -11,6 +16,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -25,13 +31,35 @@ inline std::ostream& operator<<(std::ostream& out, const Rgba& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
 }
 
-// Installs the back-ends of `video` ("sdl": a real GL window; "null": the software picture) once per
-// test binary.
+// The GL renderer the test binary runs on: TEST_RENDERER from the environment (the build registers every
+// pixel test once per renderer), gl1 when unset.
+inline std::string TestRenderer() {
+    const char* renderer = std::getenv("TEST_RENDERER");
+    return renderer && *renderer ? renderer : "gl1";
+}
+
+inline bool OnGles2() {
+    return TestRenderer() == "gles2";
+}
+
+// The graphics driver of the test's renderer.
+inline TGLGraphicsDriver* TestGraphicsDriver() {
+    return OnGles2() ? GLES2GraphicsDriver() : GLGraphicsDriver();
+}
+
+// The drawing back-end of the test's renderer.
+inline TGLBatchDriver* TestDrawDriver() {
+    return OnGles2() ? static_cast<TGLBatchDriver*>(GLES2Draw2DDriver()) : GLDraw2DDriver();
+}
+
+// Installs the back-ends of `video` ("sdl": a real GL window of TestRenderer(); "null": the software
+// picture) once per test binary.
 inline void EnsureBackends(const char* video = "sdl") {
     static bool installed = false;
     if (installed) return;
     TBackendChoice choice;
     choice.video = video;
+    choice.renderer = TestRenderer();
     std::string error;
     ASSERT_TRUE(InstallBackends(choice, error)) << error;
     installed = true;

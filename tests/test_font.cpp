@@ -93,7 +93,7 @@ protected:
     void SetUp() override {
         InitFontLoaders();
         EnsureGraphics();
-        GLDraw2DDriver()->SetBatching(true);
+        TestDrawDriver()->SetBatching(true);
         ResetDrawing();
         SetImageFont(nullptr);
     }

@@ -1,6 +1,6 @@
 // Graphics contexts under a real X server: the frame pacer's arithmetic, OpenGraphics, windowed and
 // full-screen pictures as they reach the screen, the pointer mapping, window close and shared textures.
-#include "backends/gl1/gl_graphics.h"
+#include "backends/gl1/gl_context_compat.h"
 #include "backends/install.h"
 #include "backends/sdl/sdl_system.h"
 #include "platform/event.h"
@@ -10,6 +10,7 @@
 #include "render/graphics.h"
 #include "render/image.h"
 #include "tests/draw_test_support.h"
+#include "tests/gl_texture_read.h"
 
 #include <gtest/gtest.h>
 
@@ -230,7 +231,7 @@ protected:
         // pointer and close button.
         SetSystemDriver(SDLSystemDriver());
         SetSDLPointerMap(GLPointerMap());
-        SetGraphicsDriver(GLGraphicsDriver(), GRAPHICS_BACKBUFFER);
+        SetGraphicsDriver(draw_test::TestGraphicsDriver(), GRAPHICS_BACKBUFFER);
         SetGraphicsWindowed(true, 1);
         SetFlipUnpaced(false);
     }
@@ -439,21 +440,20 @@ TEST_F(Graphics, TexturesSurviveTheContext) {
     ASSERT_NE(OpenGraphics(640, 480, 32, 60, 2), nullptr) << GraphicsError();
     GLuint name = 0;
     const unsigned char texel[4] = {10, 20, 30, 255};
-    GLGraphicsDriver()->SwapSharedContext();
+    draw_test::TestGraphicsDriver()->SwapSharedContext();
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
     glBindTexture(GL_TEXTURE_2D, 0);
-    GLGraphicsDriver()->SwapSharedContext();
+    draw_test::TestGraphicsDriver()->SwapSharedContext();
     EXPECT_NE(SDL_GL_GetCurrentContext(), nullptr);
 
     CloseOpenedGraphics();
     ASSERT_NE(OpenGraphics(640, 480, 32, 60, 2), nullptr) << GraphicsError();
     EXPECT_EQ(glIsTexture(name), GL_TRUE);
-    unsigned char read[4] = {};
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, read);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    int w = 1, h = 1;
+    const TPixmapPtr texture = ReadTexture(name, w, h);
+    const uint8_t* read = texture->PixelPtr(0, 0);
     EXPECT_EQ(read[0], 10);
     EXPECT_EQ(read[2], 30);
     glDeleteTextures(1, &name);
@@ -504,7 +504,7 @@ TEST(GraphicsDeathTest, NoDisplayGivesOneLineAndNull) {
             unsetenv("DISPLAY");
             unsetenv("WAYLAND_DISPLAY");
             setenv("SDL_VIDEODRIVER", "x11", 1);
-            SetGraphicsDriver(GLGraphicsDriver(), GRAPHICS_BACKBUFFER);
+            SetGraphicsDriver(draw_test::TestGraphicsDriver(), GRAPHICS_BACKBUFFER);
             if (!OpenGraphics(640, 480, 32, 60, 2)) {
                 std::fprintf(stderr, "cannot open the display: %s\n", GraphicsError().c_str());
                 std::exit(1);
@@ -574,7 +574,9 @@ bool IsFullScreenWindow() {
 // either mode and fills the desktop in full screen.
 TEST_F(Graphics, F11AndAltReturnSwitchFullScreenAndBackWithTheSamePicture) {
     std::string error;
-    ASSERT_TRUE(InstallBackends(TBackendChoice{}, error)) << error; // joins SDL's keys to GL's window
+    TBackendChoice choice;
+    choice.renderer = draw_test::TestRenderer();
+    ASSERT_TRUE(InstallBackends(choice, error)) << error; // joins SDL's keys to GL's window
     ASSERT_NE(OpenGraphics(640, 480, 32, 60, 2), nullptr) << GraphicsError();
     DrainQueue();
     TPixmapPtr gradient = CreatePixmap(40, 27, PF_RGBA8888);

@@ -43,7 +43,7 @@ std::vector<TPixmapPtr> WholePicture() {
 
 void OpenOn(Backend backend) {
     if (backend == Backend::GL) {
-        SetGraphicsDriver(GLDraw2DDriver(), GRAPHICS_BACKBUFFER);
+        SetGraphicsDriver(TestDrawDriver(), GRAPHICS_BACKBUFFER);
     } else {
         SetGraphicsDriver(NullDraw2DDriver(), GRAPHICS_BACKBUFFER);
     }

@@ -13,16 +13,33 @@ parse_result parse(std::vector<std::string> args) {
 } // namespace
 
 TEST(Options, AcceptsEveryOption) {
-    parse_result r = parse({"--windowed",   "--scale",         "3",
-                            "--seed",       "4294967295",      "--frames",
-                            "120",          "--unpaced",       "--trace",
-                            "t.jsonl",      "--screenshot",    "1:a.png",
-                            "--screenshot", "120:dir/b:c.png", "--record",
-                            "r.txt",        "--startup-time",  "--video",
-                            "null",         "--data-dir",      "portable/data"});
+    parse_result r = parse({"--windowed",
+                            "--scale",
+                            "3",
+                            "--seed",
+                            "4294967295",
+                            "--frames",
+                            "120",
+                            "--unpaced",
+                            "--trace",
+                            "t.jsonl",
+                            "--screenshot",
+                            "1:a.png",
+                            "--screenshot",
+                            "120:dir/b:c.png",
+                            "--record",
+                            "r.txt",
+                            "--startup-time",
+                            "--video",
+                            "null",
+                            "--data-dir",
+                            "portable/data",
+                            "--renderer",
+                            "gles2"});
     ASSERT_EQ(r.error, "");
     const game_options& o = r.options;
     EXPECT_EQ(o.video, "null");
+    EXPECT_EQ(o.renderer, "gles2");
     EXPECT_TRUE(o.windowed);
     EXPECT_EQ(o.scale, 3);
     EXPECT_EQ(o.seed.value_or(0), 4294967295u);
@@ -41,6 +58,7 @@ TEST(Options, DefaultsAreFullScreenPacedAndClockSeeded) {
     parse_result r = parse({});
     ASSERT_EQ(r.error, "");
     EXPECT_EQ(r.options.video, "sdl");
+    EXPECT_EQ(r.options.renderer, "") << "no renderer named: the first that opens";
     EXPECT_FALSE(r.options.windowed);
     EXPECT_EQ(r.options.scale, 1);
     EXPECT_FALSE(r.options.seed.has_value());
@@ -64,6 +82,7 @@ TEST(Options, FaultsNameTheOption) {
     EXPECT_EQ(parse({"--frames", "0"}).error, "--frames needs a whole number of at least 1");
     EXPECT_EQ(parse({"--trace"}).error, "--trace needs a file name");
     EXPECT_EQ(parse({"--video"}).error, "--video needs a back-end name (sdl or null)");
+    EXPECT_EQ(parse({"--renderer"}).error, "--renderer needs a renderer name (gl1 or gles2)");
     EXPECT_EQ(parse({"--screenshot", "12"}).error, "--screenshot needs FRAME:FILE, e.g. 120:shot.png");
     EXPECT_EQ(parse({"--screenshot", "0:a.png"}).error, "--screenshot needs FRAME:FILE, e.g. 120:shot.png");
     EXPECT_EQ(parse({"--screenshot", "5:"}).error, "--screenshot needs FRAME:FILE, e.g. 120:shot.png");

@@ -5,7 +5,7 @@
 // Run under an X server (e.g. xvfb-run -s "-screen 0 1024x768x24") and look at the PNG: the picture
 // is 640 x 480 with a white frame, four coloured quarters and a white cross at its centre; full screen
 // covers the screen (scaled, black bars where the aspect differs), windowed is a window of 640N x 480N.
-#include "backends/gl1/gl_graphics.h"
+#include "backends/gl1/gl_context_compat.h"
 #include "render/graphics.h"
 
 #include <SDL.h>

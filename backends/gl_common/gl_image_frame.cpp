@@ -1,14 +1,11 @@
 // OpenGL image frames: texture sizing, edge fill, filtering, mipmaps, release, and drawing one quad
 // from the frame's own texture or its image's shared one.
-#include "backends/gl1/gl_image_frame.h"
+#include "backends/gl_common/gl_image_frame.h"
 
-#include "render/texture_pixels.h"
-
-#include "backends/gl1/gl_draw2d.h"
-#include "backends/gl1/gl_frame_sheet.h"
+#include "backends/gl_common/gl_batch_driver.h"
+#include "backends/gl_common/gl_frame_sheet.h"
 #include "render/graphics.h"
-
-#include <GL/gl.h>
+#include "render/texture_pixels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,22 +26,7 @@ void WatchForExit() {
     std::atexit([] { g_exiting = true; });
 }
 
-void UploadLevel(int level, const TPixmap& pixels) {
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, pixels.pitch / 4);
-    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, pixels.width, pixels.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixels.pixels);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-}
-
 } // namespace
-
-bool GLTextureSizeAccepted(int width, int height) {
-    // The proxy reports width 0 for a size it does not take.
-    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    GLint accepted_width = 0;
-    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted_width);
-    return accepted_width != 0;
-}
 
 std::vector<TGLImageFrame::InkSpan> FindInkSpans(const TPixmap& rgba) {
     constexpr int cell = 32;
@@ -87,25 +69,11 @@ std::vector<TGLImageFrame::InkSpan> FindInkSpans(const TPixmap& rgba) {
     return spans;
 }
 
-std::shared_ptr<TGLTexture> UploadGLTexture(const TPixmapPtr& level0, int flags) {
+std::shared_ptr<TGLTexture> UploadGLTexture(TGLBatchDriver& driver, const TPixmapPtr& level0, int flags) {
     WatchForExit();
-    const bool filtered = (flags & IMAGE_FILTERED) != 0;
     const bool mipmapped = (flags & IMAGE_MIPMAPPED) != 0;
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    if (filtered) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                        mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
-    } else {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                        mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST);
-    }
-    UploadLevel(0, *level0);
+    const uint32_t name = driver.NewTexture(flags);
+    driver.UploadTextureLevel(0, *level0);
     if (mipmapped) {
         // Each level halves both sides (a side of 1 stays 1) down to 1 x 1.
         TPixmapPtr level = level0;
@@ -113,18 +81,21 @@ std::shared_ptr<TGLTexture> UploadGLTexture(const TPixmapPtr& level0, int flags)
         while (level->width > 1 || level->height > 1) {
             level = ResizePixmap(level, std::max(1, level->width / 2), std::max(1, level->height / 2));
             if (!level) break;
-            UploadLevel(++index, *level);
+            driver.UploadTextureLevel(++index, *level);
         }
     }
-    return std::make_shared<TGLTexture>(name, GraphicsSeq());
+    return std::make_shared<TGLTexture>(driver, name, GraphicsSeq());
 }
 
-std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr& pixmap, int flags) {
+std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(TGLBatchDriver& driver,
+                                                               const TPixmapPtr& pixmap, int flags) {
     if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return nullptr;
 
     int tex_width = TextureSizePow2(pixmap->width);
     int tex_height = TextureSizePow2(pixmap->height);
-    while (!GLTextureSizeAccepted(tex_width, tex_height)) {
+    // Powers of two on both sides: the sizes every ES 2.0 implementation takes with any wrap and with
+    // mipmaps.
+    while (!driver.TextureSizeAccepted(tex_width, tex_height)) {
         if (tex_width == 1 && tex_height == 1) throw std::runtime_error("Unable to calculate tex size");
         if (tex_width > 1) tex_width /= 2;
         if (tex_height > 1) tex_height /= 2;
@@ -137,8 +108,8 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr&
     TPixmapPtr level = source ? TexturePixels(source, tex_width, tex_height) : nullptr;
     if (!level) return nullptr;
 
-    auto frame = std::make_shared<TGLImageFrame>();
-    frame->texture = UploadGLTexture(level, flags);
+    auto frame = std::make_shared<TGLImageFrame>(driver);
+    frame->texture = UploadGLTexture(driver, level, flags);
     frame->name = frame->texture->name;
     frame->seq = frame->texture->seq;
     // Mipmapped frames sample far beyond a texel when shrunk, and a frame squeezed into a smaller
@@ -158,7 +129,7 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr&
 
 TGLTexture::~TGLTexture() {
     if (g_exiting) return;
-    GLDraw2DDriver()->ReleaseTexture(name);
+    driver_.ReleaseTexture(name);
 }
 
 void TGLImageFrame::SetAlone(std::shared_ptr<TGLImageFrame> alone, int texture_side) {
@@ -180,7 +151,7 @@ bool OnTexelEdges(float corner) {
 } // namespace
 
 void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
-    TGLDraw2DDriver* driver = GLDraw2DDriver();
+    TGLBatchDriver* driver = &driver_;
     if (Shared() &&
         !SamplesAlikeInAnyTexture(*driver, x0, y0, x1, y1, tx, ty, 0.0f, 0.0f, static_cast<float>(width),
                                   static_cast<float>(height), width, height, texture_side_)) {
@@ -204,8 +175,8 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
 
 void TGLImageFrame::DrawPart(float sx, float sy, float sw, float sh, float x0, float y0, float x1, float y1,
                              float tx, float ty) {
-    if (Shared() && !SamplesAlikeInAnyTexture(*GLDraw2DDriver(), x0, y0, x1, y1, tx, ty, sx, sy, sx + sw,
-                                              sy + sh, width, height, texture_side_)) {
+    if (Shared() && !SamplesAlikeInAnyTexture(driver_, x0, y0, x1, y1, tx, ty, sx, sy, sx + sw, sy + sh,
+                                              width, height, texture_side_)) {
         alone_->DrawPart(sx, sy, sw, sh, x0, y0, x1, y1, tx, ty);
         return;
     }
@@ -218,6 +189,6 @@ void TGLImageFrame::DrawFromTexture(float sx, float sy, float sw, float sh, floa
     // had to be smaller than the frame.
     const float su = (u1 - u0) / static_cast<float>(width);
     const float sv = (v1 - v0) / static_cast<float>(height);
-    GLDraw2DDriver()->DrawTexturedQuad(name, u0 + sx * su, v0 + sy * sv, u0 + (sx + sw) * su,
-                                       v0 + (sy + sh) * sv, x0, y0, x1, y1, tx, ty);
+    driver_.DrawTexturedQuad(name, u0 + sx * su, v0 + sy * sv, u0 + (sx + sw) * su, v0 + (sy + sh) * sv, x0,
+                             y0, x1, y1, tx, ty);
 }

@@ -1,9 +1,9 @@
 // One texture for all the frames of an image: the cell layout, the upload, and the sampling test that
 // sends a draw to the frame's own texture where the shared one could pick other texels.
-#include "backends/gl1/gl_frame_sheet.h"
+#include "backends/gl_common/gl_frame_sheet.h"
 
-#include "backends/gl1/gl_draw2d.h"
-#include "backends/gl1/gl_image_frame.h"
+#include "backends/gl_common/gl_batch_driver.h"
+#include "backends/gl_common/gl_image_frame.h"
 #include "render/image.h"
 #include "render/texture_pixels.h"
 
@@ -89,7 +89,8 @@ bool AxisClearOfTexelEdges(double p0, double p1, double s0, double s1, int size,
 
 } // namespace
 
-std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pixmaps, int flags) {
+std::vector<TImageFramePtr> CreateSheetFrames(TGLBatchDriver& driver, const std::vector<TPixmapPtr>& pixmaps,
+                                              int flags) {
     if (pixmaps.size() < 2 || (flags & (IMAGE_MIPMAPPED | IMAGE_FILTERED)) != 0) return {};
     const TPixmapPtr& first = pixmaps.front();
     if (!first || first->width <= 0 || first->height <= 0) return {};
@@ -102,7 +103,7 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
     const int count = static_cast<int>(pixmaps.size());
     const TSheetLayout layout = ChooseLayout(count, cell_width, cell_height);
     if (layout.columns == 0 || std::max(layout.tex_width, layout.tex_height) > MAX_SHEET_SIDE ||
-        !GLTextureSizeAccepted(layout.tex_width, layout.tex_height))
+        !driver.TextureSizeAccepted(layout.tex_width, layout.tex_height))
         return {};
 
     TPixmapPtr sheet = CreatePixmap(layout.tex_width, layout.tex_height, PF_RGBA8888);
@@ -121,17 +122,17 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
     // need instead, it would be a texture upload in the middle of a frame of play.
     std::vector<std::shared_ptr<TGLImageFrame>> alone;
     for (const TPixmapPtr& p : pixmaps) {
-        alone.push_back(TGLImageFrame::CreateFromPixmap(p, flags));
+        alone.push_back(TGLImageFrame::CreateFromPixmap(driver, p, flags));
         if (!alone.back()) return {};
     }
-    const std::shared_ptr<TGLTexture> texture = UploadGLTexture(sheet, flags);
+    const std::shared_ptr<TGLTexture> texture = UploadGLTexture(driver, sheet, flags);
     const auto tw = static_cast<float>(layout.tex_width), th = static_cast<float>(layout.tex_height);
     std::vector<TImageFramePtr> frames;
     frames.reserve(pixmaps.size());
     for (int i = 0; i < count; ++i) {
         const int x = (i % layout.columns) * cell_width + CELL_BORDER;
         const int y = (i / layout.columns) * cell_height + CELL_BORDER;
-        auto frame = std::make_shared<TGLImageFrame>();
+        auto frame = std::make_shared<TGLImageFrame>(driver);
         frame->texture = texture;
         frame->name = texture->name;
         frame->seq = texture->seq;
@@ -147,7 +148,7 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
     return frames;
 }
 
-bool SamplesAlikeInAnyTexture(const TGLDraw2DDriver& driver, float x0, float y0, float x1, float y1, float tx,
+bool SamplesAlikeInAnyTexture(const TGLBatchDriver& driver, float x0, float y0, float x1, float y1, float tx,
                               float ty, float s0, float t0, float s1, float t1, int frame_width,
                               int frame_height, int texture_side) {
     if (!driver.Upright()) return false;

@@ -1,5 +1,5 @@
-// The frames of one image in one OpenGL texture: their cells, and the test that tells when a draw from
-// that texture shows exactly the pixels a texture of the frame's own would.
+// The frames of one image in one OpenGL texture (of either GL back-end): their cells, and the test that tells
+// when a draw from that texture shows exactly the pixels a texture of the frame's own would.
 #pragma once
 
 #include "render/draw2d.h"
@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-class TGLDraw2DDriver;
+class TGLBatchDriver;
 
 // The image's frames in cells of one new texture of the current context, each cell the frame framed
 // by copies of its edge pixels (so nothing of a neighbour is ever sampled at its edges), and each frame
@@ -22,7 +22,8 @@ class TGLDraw2DDriver;
 //   pixel grid sits exactly on a rounding boundary, so a coordinate computed in another texture may
 //   weigh a neighbour differently;
 // - a texture with a side over 4,096 texels, or larger than the implementation takes.
-std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pixmaps, int flags);
+std::vector<TImageFramePtr> CreateSheetFrames(TGLBatchDriver& driver, const std::vector<TPixmapPtr>& pixmaps,
+                                              int flags);
 
 // Whether nearest sampling picks the same texels of the frame whatever texture holds it, for the local
 // rectangle (x0, y0)-(x1, y1) placed at (tx, ty) under the driver's transform and showing the frame's
@@ -31,6 +32,6 @@ std::vector<TImageFramePtr> CreateSheetFrames(const std::vector<TPixmapPtr>& pix
 // on the frame's place in its texture; so the draw must be upright (no rotation) and every pixel
 // centre must lie clear of the frame's inner texel edges by more than that rounding. Draws that fail
 // take the frame's own texture, as they did before frames shared one.
-bool SamplesAlikeInAnyTexture(const TGLDraw2DDriver& driver, float x0, float y0, float x1, float y1, float tx,
+bool SamplesAlikeInAnyTexture(const TGLBatchDriver& driver, float x0, float y0, float x1, float y1, float tx,
                               float ty, float s0, float t0, float s1, float t1, int frame_width,
                               int frame_height, int texture_side);

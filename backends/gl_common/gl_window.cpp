@@ -1,35 +1,17 @@
-// OpenGL contexts over SDL2: the hidden shared context, windows and full screen, swap interval, the
-// offscreen picture for scaled windows, and the display-mode list.
-#include "backends/gl1/gl_graphics.h"
+// OpenGL contexts of either kind over SDL2: the hidden shared context, windows and full screen, swap
+// interval, the offscreen picture for scaled windows, and the display-mode list.
+#include "backends/gl_common/gl_window.h"
+
+#include "backends/gl_common/video_driver_choice.h"
 
 #include "backends/sdl/sdl_system.h"
 #include "platform/system.h"
 
 #include <SDL.h>
-#include <SDL_opengl.h>
 
 #include <cassert>
 #include <cstdio>
 #include <stdexcept>
-
-// One context: the hidden shared one (kind 0), one on a caller's window (1), an own window (2), an own
-// full-screen window (3). Width and height are the picture's; fbo is 0 when the picture is the back
-// buffer itself.
-struct TGLContextRecord {
-    TGLContextRecord* next = nullptr;
-    int kind = 0;
-    int width = 0;
-    int height = 0;
-    int depth = 0;
-    int hertz = 0;
-    int flags = 0;
-    SDL_Window* window = nullptr;
-    SDL_GLContext gl = nullptr;
-    GLuint fbo = 0;
-    GLuint color_rb = 0;
-    GLuint depth_rb = 0;
-    SDL_Rect windowed{}; // where the window was before it last went full screen; w 0 until it did
-};
 
 namespace {
 
@@ -37,71 +19,30 @@ constexpr int kMaxModes = 1024;
 constexpr int kWindowedX = 32;
 constexpr int kWindowedY = 32;
 
-// Framebuffer-object entry points, looked up once a context exists (core names, else the extension's).
-struct TFramebufferApi {
-    PFNGLGENFRAMEBUFFERSPROC GenFramebuffers = nullptr;
-    PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC BindFramebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC GenRenderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC BindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer = nullptr;
-    bool loaded = false;
+bool g_video_started = false;
+TGLGraphicsDriver* g_active = nullptr;
 
-    bool Complete() const {
-        return GenFramebuffers && DeleteFramebuffers && BindFramebuffer && GenRenderbuffers &&
-               DeleteRenderbuffers && BindRenderbuffer && RenderbufferStorage && FramebufferRenderbuffer &&
-               CheckFramebufferStatus && BlitFramebuffer;
-    }
-};
+} // namespace
 
-template <typename F> void LoadEntry(F& entry, const char* core, const char* extension) {
-    entry = reinterpret_cast<F>(SDL_GL_GetProcAddress(core));
-    if (!entry) entry = reinterpret_cast<F>(SDL_GL_GetProcAddress(extension));
-}
-
-struct TGLState {
-    bool video_started = false;
+// One driver's contexts.
+struct TGLWindowState {
+    TGLContextKind* kind = nullptr;
     TGLContextRecord* shared = nullptr;
     TGLContextRecord* records = nullptr; // newest first
     TGLContextRecord* current = nullptr;
     int last_swap_interval = -1;
     bool switch_pending = false; // GLToggleFullScreen was asked since the last flip
-    TFramebufferApi fb;
+    bool entry_points_loaded = false;
 };
 
-TGLState& GL() {
-    // Never destroyed: CloseOpenedGraphics runs at exit and needs it.
-    static TGLState* state = new TGLState;
-    return *state;
-}
-
-void LoadFramebufferApi() {
-    TFramebufferApi& fb = GL().fb;
-    if (fb.loaded) return;
-    fb.loaded = true;
-    LoadEntry(fb.GenFramebuffers, "glGenFramebuffers", "glGenFramebuffersEXT");
-    LoadEntry(fb.DeleteFramebuffers, "glDeleteFramebuffers", "glDeleteFramebuffersEXT");
-    LoadEntry(fb.BindFramebuffer, "glBindFramebuffer", "glBindFramebufferEXT");
-    LoadEntry(fb.GenRenderbuffers, "glGenRenderbuffers", "glGenRenderbuffersEXT");
-    LoadEntry(fb.DeleteRenderbuffers, "glDeleteRenderbuffers", "glDeleteRenderbuffersEXT");
-    LoadEntry(fb.BindRenderbuffer, "glBindRenderbuffer", "glBindRenderbufferEXT");
-    LoadEntry(fb.RenderbufferStorage, "glRenderbufferStorage", "glRenderbufferStorageEXT");
-    LoadEntry(fb.FramebufferRenderbuffer, "glFramebufferRenderbuffer", "glFramebufferRenderbufferEXT");
-    LoadEntry(fb.CheckFramebufferStatus, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT");
-    LoadEntry(fb.BlitFramebuffer, "glBlitFramebuffer", "glBlitFramebufferEXT");
-}
+namespace {
 
 std::string SDLError(const char* what) {
     return std::string(what) + ": " + SDL_GetError();
 }
 
 // Makes rec's context current (none for null) and keeps the bookkeeping true.
-void MakeCurrent(TGLContextRecord* rec) {
-    TGLState& gl = GL();
+void MakeCurrent(TGLWindowState& gl, TGLContextRecord* rec) {
     if (rec) {
         SDL_GL_MakeCurrent(rec->window, rec->gl);
     } else {
@@ -143,7 +84,8 @@ public:
 
 private:
     static bool Placement(TPicturePlacement* place, int* pw, int* ph) {
-        TGLContextRecord* rec = GL().current;
+        TGLGraphicsDriver* driver = ActiveGLGraphicsDriver();
+        TGLContextRecord* rec = driver ? driver->CurrentRecord() : nullptr;
         if (!rec || !rec->window || !rec->fbo) return false;
         int ww = 0, wh = 0;
         SDL_GetWindowSize(rec->window, &ww, &wh);
@@ -155,22 +97,18 @@ private:
 };
 
 bool StartVideo() {
-    TGLState& gl = GL();
-    if (gl.video_started) return true;
-    // Only drivers that show a picture to a player: left to itself, SDL falls back to its offscreen
-    // driver when no display answers, and the game would run invisibly instead of saying so. Wayland
-    // is tried only where a compositor is announced, so that its failure does not print a line.
+    if (g_video_started) return true;
     // SDL_VIDEODRIVER, when set, still chooses.
     if (!SDL_getenv("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER,
-                    SDL_getenv("WAYLAND_DISPLAY") ? "wayland,x11,KMSDRM" : "x11,KMSDRM");
+                    VideoDriverChoice(SDL_getenv("DISPLAY"), SDL_getenv("WAYLAND_DISPLAY")).c_str());
     // The engine handles SIGINT and SIGTERM itself, on every back-end.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SetGraphicsError(SDLError("could not start the video system"));
         return false;
     }
-    gl.video_started = true;
+    g_video_started = true;
     return true;
 }
 
@@ -187,11 +125,11 @@ void SetPixelFormat(int flags, bool double_buffer) {
 }
 
 // The hidden 1x1 context every other context shares textures with, made once.
-bool EnsureSharedContext() {
-    TGLState& gl = GL();
+bool EnsureSharedContext(TGLWindowState& gl) {
     if (gl.shared) return true;
     if (!StartVideo()) return false;
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+    gl.kind->RequestContext();
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     // Single-buffered where the system offers it; it never presents anything.
@@ -205,119 +143,34 @@ bool EnsureSharedContext() {
         window = nullptr;
     }
     if (!context) {
-        SetGraphicsError(SDLError("could not create the shared OpenGL context"));
+        SetGraphicsError(
+            SDLError((std::string("could not create the shared ") + gl.kind->Name() + " context").c_str()));
         return false;
     }
     gl.shared = new TGLContextRecord;
     gl.shared->window = window;
     gl.shared->gl = context;
-    LoadFramebufferApi();
-    MakeCurrent(gl.current);
+    if (!gl.entry_points_loaded) {
+        gl.kind->LoadEntryPoints();
+        gl.entry_points_loaded = true;
+    }
+    MakeCurrent(gl, gl.current);
     return true;
 }
 
-// Drops rec's offscreen picture (its context must be current); the back buffer is bound after it.
-void DeletePictureTarget(TGLContextRecord* rec) {
-    const TFramebufferApi& fb = GL().fb;
-    fb.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    fb.DeleteFramebuffers(1, &rec->fbo);
-    fb.DeleteRenderbuffers(1, &rec->color_rb);
-    if (rec->depth_rb) fb.DeleteRenderbuffers(1, &rec->depth_rb);
-    rec->fbo = rec->color_rb = rec->depth_rb = 0;
-}
-
-// Gives rec an offscreen picture of its own size, bound as its framebuffer. False when the system
-// has no framebuffer objects or refuses this one.
-bool CreatePictureTarget(TGLContextRecord* rec) {
-    const TFramebufferApi& fb = GL().fb;
-    if (!fb.Complete()) return false;
-    fb.GenFramebuffers(1, &rec->fbo);
-    fb.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
-    fb.GenRenderbuffers(1, &rec->color_rb);
-    fb.BindRenderbuffer(GL_RENDERBUFFER, rec->color_rb);
-    fb.RenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, rec->width, rec->height);
-    fb.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rec->color_rb);
-    if (rec->flags & (GRAPHICS_DEPTHBUFFER | GRAPHICS_STENCILBUFFER)) {
-        fb.GenRenderbuffers(1, &rec->depth_rb);
-        fb.BindRenderbuffer(GL_RENDERBUFFER, rec->depth_rb);
-        fb.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, rec->width, rec->height);
-        fb.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, rec->depth_rb);
-        fb.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, rec->depth_rb);
-    }
-    fb.BindRenderbuffer(GL_RENDERBUFFER, 0);
-    if (fb.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        DeletePictureTarget(rec);
-        return false;
-    }
-    glViewport(0, 0, rec->width, rec->height);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    return true;
-}
-
-// While it lives, whole-picture copies and clears are free of the drawing layer's scissor and colour
-// mask; it puts those and the clear colour back as they were, so the drawing layer's cached state stays
-// true.
-class TPictureCopyState {
-public:
-    TPictureCopyState() {
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_color_);
-        glGetBooleanv(GL_COLOR_WRITEMASK, color_mask_);
-        scissor_ = glIsEnabled(GL_SCISSOR_TEST);
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    }
-    ~TPictureCopyState() {
-        glClearColor(clear_color_[0], clear_color_[1], clear_color_[2], clear_color_[3]);
-        glColorMask(color_mask_[0], color_mask_[1], color_mask_[2], color_mask_[3]);
-        if (scissor_) glEnable(GL_SCISSOR_TEST);
-    }
-    TPictureCopyState(const TPictureCopyState&) = delete;
-    TPictureCopyState& operator=(const TPictureCopyState&) = delete;
-
-private:
-    GLfloat clear_color_[4];
-    GLboolean color_mask_[4];
-    GLboolean scissor_;
-};
-
-// Scales the offscreen picture into the window's back buffer, black around it.
-void PresentPicture(TGLContextRecord* rec) {
-    const TFramebufferApi& fb = GL().fb;
+// Scales the offscreen picture into the window's back buffer, black around it, and shows it.
+void PresentPicture(TGLContextKind& kind, TGLContextRecord* rec) {
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(rec->window, &ww, &wh);
-    const TPicturePlacement place = FitPicture(ww, wh, rec->width, rec->height);
-
-    TPictureCopyState copying;
-    fb.BindFramebuffer(GL_READ_FRAMEBUFFER, rec->fbo);
-    fb.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    // GL rows count upward from the bottom of the window.
-    const int bottom = wh - (place.y + place.height);
-    fb.BlitFramebuffer(0, 0, rec->width, rec->height, place.x, bottom, place.x + place.width,
-                       bottom + place.height, GL_COLOR_BUFFER_BIT,
-                       place.integer_scale ? GL_NEAREST : GL_LINEAR);
+    kind.PresentPicture(*rec, FitPicture(ww, wh, rec->width, rec->height), wh);
     SDL_GL_SwapWindow(rec->window);
-    fb.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
-}
-
-// Copies the whole picture between the back buffer (framebuffer 0) and the offscreen picture.
-void CopyPicture(const TGLContextRecord* rec, GLuint from, GLuint to) {
-    const TFramebufferApi& fb = GL().fb;
-    fb.BindFramebuffer(GL_READ_FRAMEBUFFER, from);
-    fb.BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
-    fb.BlitFramebuffer(0, 0, rec->width, rec->height, 0, 0, rec->width, rec->height, GL_COLOR_BUFFER_BIT,
-                       GL_NEAREST);
-    fb.BindFramebuffer(GL_FRAMEBUFFER, to);
 }
 
 // Gives a context drawn straight into its back buffer an offscreen picture holding the finished frame,
 // before its window changes size.
-void AdoptPictureTarget(TGLContextRecord* rec) {
-    TPictureCopyState copying;
-    if (CreatePictureTarget(rec)) {
-        CopyPicture(rec, 0, rec->fbo);
+void AdoptPictureTarget(TGLContextKind& kind, TGLContextRecord* rec) {
+    if (kind.CreatePictureTarget(*rec)) {
+        kind.CopyBackBufferToPicture(*rec);
     } else {
         std::fprintf(stderr, "graphics: no offscreen picture available; drawing unscaled\n");
     }
@@ -326,10 +179,9 @@ void AdoptPictureTarget(TGLContextRecord* rec) {
 // The other way, once the window has the picture's size again: drawn straight into the back buffer as
 // when such a window is made, so that the picture is made exactly as before the switch. The frame just
 // shown is copied there first.
-void ReleasePictureTarget(TGLContextRecord* rec) {
-    TPictureCopyState copying;
-    CopyPicture(rec, rec->fbo, 0);
-    DeletePictureTarget(rec);
+void ReleasePictureTarget(TGLContextKind& kind, TGLContextRecord* rec) {
+    kind.CopyPictureToBackBuffer(*rec);
+    kind.DeletePictureTarget(*rec);
 }
 
 // A display mode of exactly width x height to switch to, preferring the asked refresh rate.
@@ -409,9 +261,9 @@ SDL_Rect LeaveFullScreen(TGLContextRecord* rec) {
     return place;
 }
 
-void SwitchWindowMode(TGLContextRecord* rec) {
+void SwitchWindowMode(TGLContextKind& kind, TGLContextRecord* rec) {
     const SDL_Rect place = IsFullScreen(rec->window) ? LeaveFullScreen(rec) : EnterFullScreen(rec);
-    if (rec->fbo && place.w == rec->width && place.h == rec->height) ReleasePictureTarget(rec);
+    if (rec->fbo && place.w == rec->width && place.h == rec->height) ReleasePictureTarget(kind, rec);
     GraphicsPresentationChanged();
 }
 
@@ -430,16 +282,15 @@ int FitWindowScale(int scale, int width, int height) {
     return fitted;
 }
 
-void DestroyRecord(TGLContextRecord* rec) {
-    TGLState& gl = GL();
+void DestroyRecord(TGLWindowState& gl, TGLContextRecord* rec) {
     TGLContextRecord* previous = gl.current == rec ? nullptr : gl.current;
     if (rec->fbo) {
         // Renderbuffers belong to the shared texture space and would outlive this context.
-        MakeCurrent(rec);
-        DeletePictureTarget(rec);
+        MakeCurrent(gl, rec);
+        gl.kind->DeletePictureTarget(*rec);
     }
     gl.current = previous;
-    MakeCurrent(previous);
+    MakeCurrent(gl, previous);
     SDL_GL_DeleteContext(rec->gl);
     if (rec->kind >= 2) SDL_DestroyWindow(rec->window);
     for (TGLContextRecord** link = &gl.records; *link; link = &(*link)->next) {
@@ -496,7 +347,7 @@ void PictureToWindow(const TPicturePlacement& place, int picture_width, int pict
 }
 
 TGraphicsDriver* TGLGraphics::Driver() {
-    return GLGraphicsDriver();
+    return driver_;
 }
 
 void TGLGraphics::GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) {
@@ -513,7 +364,8 @@ void TGLGraphics::GetSettings(int& width, int& height, int& depth, int& hertz, i
 
 void TGLGraphics::Close() {
     if (!_context) return;
-    DestroyRecord(_context);
+    auto* driver = static_cast<TGLGraphicsDriver*>(driver_);
+    driver->DestroyContext(_context);
     _context = nullptr;
 }
 
@@ -522,9 +374,36 @@ TSDLPointerMap* GLPointerMap() {
     return &map;
 }
 
-TGLGraphicsDriver* GLGraphicsDriver() {
-    static TGLGraphicsDriver* driver = new TGLGraphicsDriver;
-    return driver;
+TGLGraphicsDriver::TGLGraphicsDriver(TGLContextKind& kind)
+    : kind_(kind)
+    , state_(new TGLWindowState) {
+    state_->kind = &kind;
+}
+
+// The drivers live for the whole program (CloseOpenedGraphics runs at exit and needs their state), so
+// this runs only for a driver made by a test.
+TGLGraphicsDriver::~TGLGraphicsDriver() {
+    if (g_active == this) g_active = nullptr;
+}
+
+TGLContextRecord* TGLGraphicsDriver::CurrentRecord() const {
+    return state_->current;
+}
+
+TGLContextRecord* TGLGraphicsDriver::SharedRecord() const {
+    return state_->shared;
+}
+
+void TGLGraphicsDriver::DestroyContext(TGLContextRecord* rec) {
+    DestroyRecord(*state_, rec);
+}
+
+bool TGLGraphicsDriver::ProbeContext() {
+    return EnsureSharedContext(*state_);
+}
+
+TGLGraphicsDriver* ActiveGLGraphicsDriver() {
+    return g_active;
 }
 
 std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
@@ -553,8 +432,8 @@ std::shared_ptr<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int heig
         SetGraphicsError("graphics size must be positive");
         return nullptr;
     }
-    if (!EnsureSharedContext()) return nullptr;
-    TGLState& gl = GL();
+    TGLWindowState& gl = *state_;
+    if (!EnsureSharedContext(gl)) return nullptr;
 
     const bool full_screen = depth != 0;
     const int scale = full_screen ? 1 : FitWindowScale(GraphicsWindowScale(), width, height);
@@ -566,6 +445,7 @@ std::shared_ptr<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int heig
     // The new context shares with the hidden one, which must be current while it is made.
     SDL_GL_MakeCurrent(gl.shared->window, gl.shared->gl);
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+    kind_.RequestContext();
     SetPixelFormat(flags, (flags & GRAPHICS_BACKBUFFER) != 0);
 
     uint32_t window_flags = SDL_WINDOW_OPENGL;
@@ -594,14 +474,15 @@ std::shared_ptr<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int heig
     if (window) {
         context = SDL_GL_CreateContext(window);
         if (!context) {
-            SetGraphicsError(SDLError("could not create the OpenGL context"));
+            SetGraphicsError(
+                SDLError((std::string("could not create the ") + kind_.Name() + " context").c_str()));
             SDL_DestroyWindow(window);
             window = nullptr;
         }
     }
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
     if (!window) {
-        MakeCurrent(gl.current);
+        MakeCurrent(gl, gl.current);
         return nullptr;
     }
 
@@ -621,30 +502,34 @@ std::shared_ptr<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int heig
     // gets an offscreen picture; without framebuffer objects the picture sits in its lower-left corner.
     int drawable_w = 0, drawable_h = 0;
     SDL_GL_GetDrawableSize(window, &drawable_w, &drawable_h);
-    if ((drawable_w != width || drawable_h != height) && !CreatePictureTarget(rec))
+    if ((drawable_w != width || drawable_h != height) && !kind_.CreatePictureTarget(*rec))
         std::fprintf(stderr, "graphics: no offscreen picture available; drawing unscaled\n");
     SDL_ShowWindow(window);
-    MakeCurrent(gl.current);
-    return std::make_shared<TGLGraphics>(rec);
+    MakeCurrent(gl, gl.current);
+    g_active = this;
+    return std::make_shared<TGLGraphics>(rec, this);
 }
 
 void TGLGraphicsDriver::SetGraphics(TGraphics* g) {
-    TGLState& gl = GL();
+    TGLWindowState& gl = *state_;
     TGLContextRecord* rec = nullptr;
     if (g) {
         auto* glg = dynamic_cast<TGLGraphics*>(g);
         assert(glg && "TGLGraphicsDriver::SetGraphics needs a TGLGraphics");
         rec = glg ? glg->_context : nullptr;
     }
-    if (rec == gl.current) return;
+    // Another driver's context may have been made current since this one's was.
+    const bool was_active = g_active == this;
+    if (rec) g_active = this;
+    if (rec == gl.current && was_active) return;
     gl.current = rec;
-    MakeCurrent(rec);
+    MakeCurrent(gl, rec);
     // The swap interval belongs to the context; set it again at the next flip.
     gl.last_swap_interval = -1;
 }
 
 void TGLGraphicsDriver::Flip(int sync) {
-    TGLState& gl = GL();
+    TGLWindowState& gl = *state_;
     TGLContextRecord* rec = gl.current;
     if (!rec) return;
     const int interval = sync != 0 ? 1 : 0;
@@ -655,36 +540,41 @@ void TGLGraphicsDriver::Flip(int sync) {
     const bool switching = gl.switch_pending && rec->kind >= 2;
     gl.switch_pending = false;
     // The other mode's window has another size: from this frame on the picture is drawn offscreen.
-    if (switching && !rec->fbo) AdoptPictureTarget(rec);
+    if (switching && !rec->fbo) AdoptPictureTarget(kind_, rec);
     if (rec->fbo) {
-        PresentPicture(rec);
+        PresentPicture(kind_, rec);
     } else {
         SDL_GL_SwapWindow(rec->window);
     }
-    if (switching) SwitchWindowMode(rec);
+    if (switching) SwitchWindowMode(kind_, rec);
 }
 
 void TGLGraphicsDriver::SwapSharedContext() {
-    TGLState& gl = GL();
+    TGLWindowState& gl = *state_;
     if (!gl.shared) return;
     if (SDL_GL_GetCurrentContext() != gl.shared->gl) {
         SDL_GL_MakeCurrent(gl.shared->window, gl.shared->gl);
     } else {
-        MakeCurrent(gl.current);
+        MakeCurrent(gl, gl.current);
     }
 }
 
+void TGLGraphicsDriver::ToggleFullScreen() {
+    state_->switch_pending = true;
+}
+
 void GLBindRenderTarget() {
-    TGLState& gl = GL();
-    if (!gl.current || !gl.fb.BindFramebuffer) return;
-    gl.fb.BindFramebuffer(GL_FRAMEBUFFER, gl.current->fbo);
+    TGLGraphicsDriver* driver = ActiveGLGraphicsDriver();
+    TGLContextRecord* rec = driver ? driver->CurrentRecord() : nullptr;
+    if (rec) driver->Kind().BindFramebuffer(rec->fbo);
 }
 
 void GLToggleFullScreen() {
-    GL().switch_pending = true;
+    if (TGLGraphicsDriver* driver = ActiveGLGraphicsDriver()) driver->ToggleFullScreen();
 }
 
 SDL_Window* GLGraphicsWindow() {
-    TGLContextRecord* rec = GL().current;
+    TGLGraphicsDriver* driver = ActiveGLGraphicsDriver();
+    TGLContextRecord* rec = driver ? driver->CurrentRecord() : nullptr;
     return rec && rec->kind >= 2 ? rec->window : nullptr;
 }
