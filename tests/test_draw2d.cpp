@@ -201,6 +201,38 @@ TEST_F(Draw2DTest, SetColorTintsImages) {
     EXPECT_EQ(ReadPicture(53, 53), (Rgba{255, 128, 0, 255}));
 }
 
+// Every texel byte times every tint byte, as the stereo eyes draw sprites: texel t tinted by colour c
+// gives round(t * c / 255), exactly, added to black (light) and written alone (mask). A texel fetched
+// at less than full precision lands one step off for products near a half.
+TEST_F(Draw2DTest, TintedTexelsRoundToTheNearestByte) {
+    constexpr int kBytes = 256;
+    constexpr int kMaskColumn = 320; // the mask copy of the grid, right of the light one
+    // Channel permutations, so that each channel meets every texel and tint byte in another order.
+    auto texel = [](int i) { return Rgba{i, 255 - i, (i * 7) & 255, 255}; };
+    auto tint = [](int j) { return Rgba{j, 255 - j, (j * 3) & 255, 255}; };
+    // t * c / 255 is never a half (255 is odd), so rounding to nearest has no ties.
+    auto product = [](int t, int c) { return (t * c + 127) / 255; };
+
+    TPixmapPtr ramp = CreatePixmap(kBytes, 1, PF_RGBA8888);
+    for (int i = 0; i < kBytes; ++i) PutPixel(ramp, i, 0, texel(i));
+    TImagePtr img = LoadImage(ramp, 0);
+    TPixmapPtr expected = CreatePixmap(kBytes, kBytes, PF_RGBA8888);
+    for (int j = 0; j < kBytes; ++j) {
+        const Rgba c = tint(j);
+        SetColor(c.r, c.g, c.b);
+        SetBlend(BLEND_LIGHT);
+        DrawImage(img, 0, static_cast<float>(j));
+        SetBlend(BLEND_MASK);
+        DrawImage(img, kMaskColumn, static_cast<float>(j));
+        for (int i = 0; i < kBytes; ++i) {
+            const Rgba t = texel(i);
+            PutPixel(expected, i, j, {product(t.r, c.r), product(t.g, c.g), product(t.b, c.b), 255});
+        }
+    }
+    EXPECT_TRUE(SamePixels(expected, GrabPixmap(0, 0, kBytes, kBytes), "tinted_texels_light"));
+    EXPECT_TRUE(SamePixels(expected, GrabPixmap(kMaskColumn, 0, kBytes, kBytes), "tinted_texels_mask"));
+}
+
 TEST_F(Draw2DTest, RotationNinetyTurnsClockwise) {
     // A 4 x 2 image with a different colour per texel, drawn at (100, 100) turned 90 degrees: texel
     // (i, j) lands on pixel (99 - j, 100 + i).

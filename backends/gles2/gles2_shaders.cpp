@@ -24,12 +24,16 @@ void main() {
 )";
 
 // Texel times colour is what fixed-function texturing does by default; the alpha test passes alpha
-// of one half or more.
+// of one half or more. Samplers default to lowp in fragment shaders, which a driver may fetch as
+// 16-bit floats: a texel byte is then no longer exact and tinted texels round a step away from the
+// fixed-function pictures, so the sampler gets the float's precision.
 const char* const kFragmentShader = R"(
 #ifdef GL_FRAGMENT_PRECISION_HIGH
 precision highp float;
+precision highp sampler2D;
 #else
 precision mediump float;
+precision mediump sampler2D;
 #endif
 uniform sampler2D u_texture;
 uniform bool u_textured;
