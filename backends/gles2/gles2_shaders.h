@@ -11,9 +11,8 @@ enum : uint32_t {
     GLES2_ATTRIB_COLOR = 2,
 };
 
-// The switches are uniforms rather than one program per state on purpose: the software rasteriser
-// takes a plain texel-times-colour program down a fast fixed-point path that samples other texels
-// than fixed-function texturing does.
+// The switches are uniforms rather than one program per state, so that every draw uses the one
+// program and a state change never costs a program switch.
 struct TGLES2Program {
     uint32_t program = 0; // 0 when it could not be made
     int projection = -1;  // mat4: picture pixels (y down) to clip space
