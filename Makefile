@@ -10,7 +10,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWERROR=ON
 endif
 
-.PHONY: run test build game install package deps assets bench fuzz test-asan soak format tidy clean
+.PHONY: run test build game install package deps assets bench bench-compare fuzz test-asan soak format tidy clean
 
 # configure FOLDER [FLAGS] [ENVIRONMENT]: CMake refuses a build folder made for another source
 # folder, as a moved or copied checkout brings along; such a folder is started afresh.
@@ -93,6 +93,18 @@ bench:
 	cmake --build build-bench -j $(JOBS) --target brakkovane3d bench_pixmap bench_mixer bench_collision \
 	  bench_assets bench_draw bench_peer bench_null_draw
 	scripts/run-headless scripts/run-bench build-bench $(BENCH_MIN_TIME)
+
+# This tree's game against another build of it, taking turns round after round on this machine (see
+# scripts/bench-compare for the figures). BASELINE: that build's brakkovane3d, e.g. a Release build of
+# an older commit in a worktree of its own.
+BASELINE ?=
+COMPARE_ROUNDS ?= 5
+bench-compare:
+	@test -n "$(BASELINE)" || { echo "usage: make bench-compare BASELINE=path/to/brakkovane3d"; exit 2; }
+	@scripts/install-deps --bench
+	$(call configure,build-bench,-DCMAKE_BUILD_TYPE=Release)
+	cmake --build build-bench -j $(JOBS) --target brakkovane3d frame_clock_preload
+	scripts/run-headless scripts/bench-compare $(BASELINE) build-bench/game/brakkovane3d --rounds $(COMPARE_ROUNDS)
 
 # The four libFuzzer targets (pixmap and sample loader chains, typed stream reads, replay files), built
 # with clang and both sanitizers into build-fuzz/ and run one after the other for FUZZ_SECONDS each.
