@@ -1,7 +1,7 @@
 // Sprites per second through DrawImage: 40 x 27 additive sprites, a full frame each iteration
 // including the clear and the buffer swap, batched and unbatched; and the game's layered backdrop.
 #include "backends/gl1/gl_draw2d.h"
-#include "backends/gl1/gl_image_frame.h"
+#include "backends/gl_common/gl_image_frame.h"
 #include "bench/bench_backends.h"
 #include "render/draw2d.h"
 #include "render/graphics.h"

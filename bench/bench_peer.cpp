@@ -8,7 +8,7 @@
 // run-bench), so that both see the same state of a machine shared with other work; scripts/
 // bench-summary gives each side's median over the rounds, their spread and the ratio.
 #include "backends/gl1/gl_draw2d.h"
-#include "backends/gl1/gl_graphics.h"
+#include "backends/gl_common/gl_window.h"
 #include "bench/bench_backends.h"
 #include "render/draw2d.h"
 #include "render/graphics.h"
