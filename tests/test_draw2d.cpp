@@ -438,8 +438,9 @@ TEST_F(Draw2DTest, RepeatedBlendSendsStateOnce) {
     EXPECT_EQ(TestDrawDriver()->BlendStateChanges(), before + 1);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     GLint src = 0, dst = 0;
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_BLEND_DST, &dst);
+    // The colour factors, the query both OpenGL 1.4+ and ES 2.0 answer.
+    glGetIntegerv(GL_BLEND_SRC_RGB, &src);
+    glGetIntegerv(GL_BLEND_DST_RGB, &dst);
     EXPECT_EQ(src, GL_SRC_ALPHA);
     EXPECT_EQ(dst, GL_ONE);
     SetBlend(BLEND_MASK);
