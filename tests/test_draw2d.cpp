@@ -363,6 +363,27 @@ TEST_F(Draw2DTest, ScanLinesAreOneDrawWithoutTheirLastPixelsOffThePicture) {
     SetViewport(0, 0, 640, 480);
 }
 
+// A one-pixel point lights exactly one pixel, the nearest to its position (halves go right and up, the
+// window's directions), at whole and fractional positions alike; an ES point, a square about its
+// position, lit other pixels where its square held two centres or none.
+TEST_F(Draw2DTest, FractionalPointsLightTheirNearestPixel) {
+    SetBlend(BLEND_SOLID);
+    SetColor(255, 255, 255);
+    const struct {
+        float x, y;
+        int px, py;
+    } points[] = {{20.0f, 30.0f, 20, 30},   {40.25f, 30.5f, 40, 30},   {60.5f, 30.75f, 61, 31},
+                  {80.75f, 30.25f, 81, 30}, {100.99f, 31.0f, 101, 31}, {120.5f, 30.5f, 121, 30}};
+    for (const auto& p : points) Plot(p.x, p.y);
+    const TPixmapPtr picture = GrabPixmap(0, 0, 140, 40);
+    int lit = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 140; ++x) lit += PixelOf(picture, x, y).r == 255;
+    EXPECT_EQ(lit, 6) << "one pixel a point";
+    for (const auto& p : points)
+        EXPECT_EQ(PixelOf(picture, p.px, p.py), (Rgba{255, 255, 255, 255})) << p.x << ", " << p.y;
+}
+
 TEST_F(Draw2DTest, OvalUsesItsSegmentCount) {
     // A 100 x 100 oval drawn as a 100-gon reaches 49.98 pixels out along the diagonal; a 12-gon
     // would reach only 48.3, so pixel (184, 115), 48.8 from the centre, tells them apart.

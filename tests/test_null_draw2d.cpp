@@ -410,9 +410,7 @@ TEST_F(NullDraw2DTest, EverythingElseIsCloseToGL) {
             DrawImage(odd, 30.25f + 40 * i, 150.75f);
         }
     });
-    // The ES 2.0 back-end draws about 47 more pixels of this scene otherwise than the 1.x one (57
-    // against 10 here, measured); why is not yet known, and the game's pictures are identical on both.
-    add("rects_lines_points", OnGles2() ? 120 : 40, 255, true, [] {
+    add("rects_lines_points", 40, 255, true, [] {
         SetColor(250, 200, 40);
         DrawRect(10.5f, 10.25f, 100.3f, 40.7f);
         SetRotation(33.0f);

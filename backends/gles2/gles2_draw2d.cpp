@@ -6,6 +6,7 @@
 
 #include <GLES2/gl2.h>
 
+#include <cmath>
 #include <cstddef>
 
 namespace {
@@ -69,6 +70,7 @@ void TGLES2Draw2DDriver::PrepareContext(int w, int h) {
     if (!program_.program) program_ = CompileGLES2Program();
     if (!vertex_buffer_) glGenBuffers(1, &vertex_buffer_);
     SetGLES2Projection(program_, w, h);
+    target_height_ = static_cast<float>(h);
     glUseProgram(program_.program);
     glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
     glEnableVertexAttribArray(GLES2_ATTRIB_POSITION);
@@ -90,9 +92,22 @@ void TGLES2Draw2DDriver::DrawArrays(uint32_t mode, const Vertex* vertices, int c
     glDrawArrays(mode, 0, count);
 }
 
+void TGLES2Draw2DDriver::DrawPoints(const Vertex* vertices, int count) {
+    // A one-pixel point of the 1.x pipeline lights the pixel its window position falls in; an ES point
+    // is a square about its position and lights whichever pixel centre that square holds, another
+    // pixel at fractional positions. So each point goes to the centre of its pixel first. Window rows
+    // count up from the bottom of the picture.
+    points_.assign(vertices, vertices + count);
+    for (Vertex& v : points_) {
+        v.x = std::floor(v.x) + 0.5f;
+        v.y = target_height_ - (std::floor(target_height_ - v.y) + 0.5f);
+    }
+    DrawArrays(GL_POINTS, points_.data(), count);
+}
+
 void TGLES2Draw2DDriver::SendVertices(TPrimitive kind, const Vertex* vertices, int count, bool) {
     switch (kind) {
-    case TPrimitive::points: DrawArrays(GL_POINTS, vertices, count); return;
+    case TPrimitive::points: DrawPoints(vertices, count); return;
     case TPrimitive::lines: DrawArrays(GL_LINES, vertices, count); return;
     case TPrimitive::fan: DrawArrays(GL_TRIANGLE_FAN, vertices, count); return;
     case TPrimitive::quads: break;

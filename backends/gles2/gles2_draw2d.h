@@ -24,6 +24,7 @@ protected:
     void WritePixels(const TPixmapPtr& rgba, int x, int y) override;
 
 private:
+    void DrawPoints(const Vertex* vertices, int count);
     // Sends `count` vertices of GL primitive `mode` through the vertex buffer.
     void DrawArrays(uint32_t mode, const Vertex* vertices, int count);
     TGLES2Program program_;
@@ -31,6 +32,8 @@ private:
     bool textured_ = false;
     bool alpha_test_ = false;
     std::vector<Vertex> triangles_; // quads split into triangles, reused between batches
+    std::vector<Vertex> points_;    // points moved to their pixels' centres, reused between batches
+    float target_height_ = 0.0f;    // of the picture drawn into, for window coordinates
 };
 
 // The single OpenGL ES 2.0 drawing back-end.
