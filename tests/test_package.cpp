@@ -39,7 +39,7 @@ std::string option_name(const std::string& line, size_t from, bool page_escapes)
 // The number of screenshots given as a non-empty caption followed by the https address of a PNG.
 int captioned_screenshots(const std::string& xml) {
     const std::string open = "<caption>", close = "</caption>", image = "<image>https://",
-                      image_end = ".png</image>";
+                      image_end = "</image>", png = ".png";
     int count = 0;
     for (size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at + 1)) {
         const size_t text = at + open.size(), end = xml.find(close, text);
@@ -47,9 +47,11 @@ int captioned_screenshots(const std::string& xml) {
         size_t next = end + close.size();
         while (next < xml.size() && std::isspace(static_cast<unsigned char>(xml[next]))) ++next;
         if (xml.compare(next, image.size(), image) != 0) continue;
-        const size_t address = next + image.size(), address_end = xml.find(image_end, address);
-        if (address_end != std::string::npos && address_end > address &&
-            xml.find('<', address) == address_end + 4)
+        // The address: no markup inside, and a name ending in .png.
+        const size_t address = next + image.size(), address_end = xml.find('<', address);
+        if (address_end != std::string::npos && address_end > address + png.size() &&
+            xml.compare(address_end - png.size(), png.size(), png) == 0 &&
+            xml.compare(address_end, image_end.size(), image_end) == 0)
             ++count;
     }
     return count;
