@@ -363,6 +363,58 @@ TEST_F(Draw2DTest, ScanLinesAreOneDrawWithoutTheirLastPixelsOffThePicture) {
     SetViewport(0, 0, 640, 480);
 }
 
+// Lines running rightwards along rows, sent batched as the rectangles of their pixels, light what GL's
+// own lines light (the unbatched reference): lengths from one pixel, ends on tile boundaries, at the
+// picture's edges and past them, with and without last pixels, additively so a pixel lit twice shows.
+// Lines in other directions (whose end pixels the rasteriser rounds its own way), off the pixel
+// grid, turned or thicker stay lines and match too.
+TEST_F(Draw2DTest, RowLinesBatchedLightWhatLinesLight) {
+    auto draw = [] {
+        SetClsColor(0, 0, 0);
+        Cls();
+        SetBlend(BLEND_LIGHT);
+        SetColor(60, 90, 120);
+        const float ends[][4] = {{10, 10, 60, 10},  {90, 10, 91, 10},  {0, 50, 64, 50},   {63, 52, 64, 52},
+                                 {0, 479, 640, 479}, {-20, 30, 700, 30}, {120, 40, 160, 40}, {60, 20, 10, 20},
+                                 {91, 40, 90, 40},  {65, 54, 63, 54},  {70, 10, 70, 60},  {80, 60, 80, 10},
+                                 {140, 20, 140, 70}, {639, 0, 639, 480}, {200, 100, 200, 100}};
+        for (int last = 0; last <= 1; ++last)
+            for (const auto& e : ends) DrawLine(e[0], e[1] + 100 * last, e[2], e[3] + 100 * last, last);
+        DrawLine(300.25f, 50, 380.25f, 50, 1);
+        DrawLine(300, 60.5f, 380, 60.5f, 1);
+        DrawLine(300, 70, 380, 110, 1);
+        SetRotation(90.0f);
+        DrawLine(400, 20, 440, 20, 1);
+        SetRotation(0.0f);
+        SetLineWidth(3.0f);
+        DrawLine(450, 30, 520, 30, 1);
+        SetLineWidth(1.0f);
+        Plot(530, 30);
+        Plot(531.5f, 32.25f);
+        // The scan-line run: rows every other pixel, each with its last pixel one past the edge.
+        SetBlend(BLEND_SOLID);
+        SetColor(2, 2, 2);
+        for (int y = 301; y <= 480; y += 2) DrawLine(0, static_cast<float>(y), 640, static_cast<float>(y), 1);
+        SetBlend(BLEND_MASK);
+        SetColor(255, 255, 255);
+    };
+    TestDrawDriver()->SetBatching(false);
+    draw();
+    const TPixmapPtr reference = GrabPixmap(0, 0, 640, 480);
+    TestDrawDriver()->SetBatching(true);
+    draw();
+    EXPECT_TRUE(SamePixels(reference, GrabPixmap(0, 0, 640, 480), "row_lines"));
+    // Where a row line crosses a column line the pixel was lit twice.
+    EXPECT_EQ(ReadPicture(140, 40), (Rgba{120, 180, 240, 255}));
+
+    // Row lines and their last pixels on the picture go in one draw.
+    SetColor(255, 255, 255);
+    const TDrawCounts before = GetDrawCounts();
+    for (int y = 0; y < 40; ++y) DrawLine(10, static_cast<float>(y), 30, static_cast<float>(y), 1);
+    GrabPixmap(0, 0, 1, 1); // the grab sends the batch
+    EXPECT_EQ(GetDrawCounts().draw_calls - before.draw_calls, 1u);
+}
+
 // A one-pixel point lights exactly one pixel, the nearest to its position (halves go right and up, the
 // window's directions), at whole and fractional positions alike; an ES point, a square about its
 // position, lit other pixels where its square held two centres or none.

@@ -34,6 +34,26 @@ TPixmapPtr Packed(const TPixmap& pixels) {
     return packed;
 }
 
+// Whether v is exactly a pixel centre (a whole number plus a half).
+bool AtPixelCentre(float v) {
+    return v - std::floor(v) == 0.5f;
+}
+
+// The row of pixels a line of width 1 lights when it runs rightwards along a row from pixel centre a
+// to pixel centre b: from a's pixel up to, not including, b's, as the rectangle (x0, y0)-(x1, y1)
+// whose filling lights exactly those pixels; the software rasteriser fills it several times faster
+// than it steps the line. Other directions stay lines: there the rasteriser's own rounding decides
+// the end pixels (a line leftwards or down a column may leave out or add one at either end).
+bool RowLineRect(float ax, float ay, float bx, float by, float& x0, float& y0, float& x1, float& y1) {
+    if (ay != by || bx <= ax || !AtPixelCentre(ax) || !AtPixelCentre(ay) || !AtPixelCentre(bx)) return false;
+    // Pixel corners: a pixel starts half a pixel before its centre.
+    x0 = ax - 0.5f;
+    x1 = bx - 0.5f;
+    y0 = ay - 0.5f;
+    y1 = ay + 0.5f;
+    return true;
+}
+
 } // namespace
 
 std::vector<TGraphicsMode> TGLBatchDriver::GraphicsModes() {
@@ -191,6 +211,7 @@ void TGLBatchDriver::SetTransform(float ix, float iy, float jx, float jy) {
 
 void TGLBatchDriver::SetLineWidth(float width) {
     Flush();
+    line_width_ = width;
     glLineWidth(width);
 }
 
@@ -251,6 +272,12 @@ void TGLBatchDriver::BindTexture(uint32_t name) {
 
 void TGLBatchDriver::Plot(float x, float y) {
     EnableTexturing(false);
+    // A point on a whole pixel lights that pixel alone, as its unit square does: batched, it joins the
+    // rectangles of the lines it usually ends.
+    if (batching_ && x == std::floor(x) && y == std::floor(y)) {
+        SubmitRect(x, y, x + 1.0f, y + 1.0f);
+        return;
+    }
     Vertex v{x + 0.5f, y + 0.5f, 0.0f, 0.0f, {color_[0], color_[1], color_[2], color_[3]}};
     Submit(TPrimitive::points, &v, 1);
 }
@@ -260,8 +287,24 @@ void TGLBatchDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, 
     Vertex v[2] = {};
     Place(v[0], x0, y0, tx + 0.5f, ty + 0.5f);
     Place(v[1], x1, y1, tx + 0.5f, ty + 0.5f);
+    // Unbatched, a line stays a line: that is the reference the batched pixels are compared with.
+    float rx0 = 0.0f, ry0 = 0.0f, rx1 = 0.0f, ry1 = 0.0f;
+    if (batching_ && line_width_ == 1.0f && RowLineRect(v[0].x, v[0].y, v[1].x, v[1].y, rx0, ry0, rx1, ry1)) {
+        SubmitRect(rx0, ry0, rx1, ry1);
+        return;
+    }
     for (Vertex& p : v) std::memcpy(p.rgba, color_, 4);
     Submit(TPrimitive::lines, v, 2);
+}
+
+void TGLBatchDriver::SubmitRect(float x0, float y0, float x1, float y1) {
+    Vertex v[4] = {};
+    v[0].x = x0, v[0].y = y0;
+    v[1].x = x1, v[1].y = y0;
+    v[2].x = x1, v[2].y = y1;
+    v[3].x = x0, v[3].y = y1;
+    for (Vertex& p : v) std::memcpy(p.rgba, color_, 4);
+    Submit(TPrimitive::quads, v, 4);
 }
 
 void TGLBatchDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {

@@ -18,7 +18,9 @@ class TGLGraphicsDriver;
 // Quads, lines and points that follow each other under the same GL state are collected and sent in
 // one draw, colour per vertex, in the order they were issued, so the pixels are those of one draw per
 // primitive. Any change of GL state, a read-back, a pixel write, a texture upload or release and every
-// flip send the collected primitives first. Ovals and polygons are one draw each.
+// flip send the collected primitives first. Ovals and polygons are one draw each. Batched, a line of
+// width 1 running rightwards along a row between pixel centres, and a point on a whole pixel, go as
+// the rectangle of the pixels they light: such a line and its last pixel share one draw of quads.
 class TGLBatchDriver : public TDraw2DDriver {
 public:
     // The primitive kinds a back-end sends: quads are 4 vertices each, corners in drawing order; a fan
@@ -119,6 +121,8 @@ private:
     // Queues (or, with batching off, draws at once) `count` vertices of one kind; a change of kind
     // sends what was queued first.
     void Submit(TPrimitive kind, const Vertex* vertices, int count);
+    // An untextured rectangle of picture pixels (x0, y0)-(x1, y1) in the current colour, queued.
+    void SubmitRect(float x0, float y0, float x1, float y1);
     // An oval's or polygon's outline as one draw.
     void SendFan(const std::vector<Vertex>& outline);
     // Local point through the current transform, then translated.
@@ -131,6 +135,7 @@ private:
     int64_t bound_texture_ = -1;
     int texturing_ = -1;
     int blend_state_changes_ = 0;
+    float line_width_ = 1.0f;
 
     bool batching_ = true;
     TPrimitive batch_kind_ = TPrimitive::points;
