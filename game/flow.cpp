@@ -104,6 +104,12 @@ void draw_world() {
         SetBlend(BLEND_MASK);
         DrawImage(img_pause, 0, 0, 0);
     } else {
+        // The world shows only through the overlay's window; clipped to it, the rasteriser is spared
+        // the pixels the overlay paints over anyway (the picture is the same).
+        int vx = 0, vy = 0, vw = 0, vh = 0;
+        GetViewport(vx, vy, vw, vh);
+        if (overlay_window)
+            SetViewport(overlay_window->x, overlay_window->y, overlay_window->w, overlay_window->h);
         // The layers take this colour when 3D is off.
         SetColor(100, 100, 180);
         surface_tag::scroll_all(3.0f);
@@ -111,6 +117,7 @@ void draw_world() {
             tank_entry_step();
             tank_tag::update_all();
         }
+        if (overlay_window) SetViewport(vx, vy, vw, vh);
         // The overlay comes after the entering tanks, so it hides them outside the playfield.
         draw3d.sip(BLEND_MASK, 1.0f, 0.0f, 1.0f, 1.0f);
         SetColor(255, 255, 255);

@@ -5,10 +5,12 @@
 #include "game/sound.h"
 #include "render/image_font.h"
 
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <string>
 
+std::optional<picture_rect> overlay_window;
 TImagePtr img_space, img_background, img_pointer, img_pause, img_moon, img_surface, img_title, img_logo,
     img_wheel, img_player, img_particle, img_tank, img_lazer, img_border;
 TImageFontPtr game_font;
@@ -60,6 +62,22 @@ void create_image_placeholders() {
     SetAutoCenterHandle(0);
 }
 
+namespace {
+
+// The overlay is drawn with its handle at the picture's top-left corner.
+void find_overlay_window() {
+    overlay_window.reset();
+    const TImagePtr& overlay = img_background;
+    int x = 0, y = 0, w = 0, h = 0;
+    if (!overlay || overlay->handle_x != std::floor(overlay->handle_x) ||
+        overlay->handle_y != std::floor(overlay->handle_y) || !ImageClearBounds(overlay, 0, x, y, w, h))
+        return;
+    overlay_window =
+        picture_rect{x - static_cast<int>(overlay->handle_x), y - static_cast<int>(overlay->handle_y), w, h};
+}
+
+} // namespace
+
 bool load_resources() {
     // The sounds decode on a worker while the pictures load and the intro plays; the music first and
     // before anything else, as it takes longest and is needed first, right after the intro.
@@ -87,6 +105,7 @@ bool load_resources() {
     };
     whole(img_space, "graphx\\Brakkovane_sp.png");
     whole(img_background, "graphx\\Brakkovane_bg.png");
+    find_overlay_window();
     whole(img_pointer, "graphx\\dmpointer.png");
 
     if (lay_out_sheet("graphx\\RetroBorderSpr.png"))

@@ -4,9 +4,19 @@
 #include "render/draw2d.h"
 #include "render/image.h"
 
+#include <optional>
+
 extern TImagePtr img_space, img_background, img_pointer, img_pause, img_moon, img_surface, img_title,
     img_logo, img_wheel, img_player, img_particle, img_tank, img_lazer, img_border;
 extern TImageFontPtr game_font;
+
+// Where the world shows through the background overlay: the rectangle of the picture holding every
+// pixel of img_background that is not opaque. Outside it the overlay, drawn over the world, covers
+// everything. None until the overlay has loaded.
+struct picture_rect {
+    int x, y, w, h;
+};
+extern std::optional<picture_rect> overlay_window;
 
 // The empty images of the right sizes, made before loading so that every image global is valid from
 // the first frame on; the centred ones get their handle at the centre.

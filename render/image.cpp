@@ -4,6 +4,7 @@
 #include "platform/stream.h"
 #include "render/draw2d_driver.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -155,6 +156,34 @@ void GrabImage(const TImagePtr& image, int x, int y, int frame) {
         grabbed = MaskPixmap(grabbed, image->mask_r, image->mask_g, image->mask_b);
     }
     image->SetPixmap(frame, grabbed);
+}
+
+bool ImageClearBounds(const TImagePtr& image, int frame, int& x, int& y, int& w, int& h) {
+    if (!image || frame < 0 || frame >= static_cast<int>(image->pixmaps.size())) return false;
+    const TPixmapPtr& pixels = image->pixmaps[static_cast<size_t>(frame)];
+    if (!pixels) return false;
+    x = y = w = h = 0;
+    if (!PixmapFormatHasAlpha(pixels->format)) return true;
+    const TPixmapPtr rgba = pixels->format == PF_RGBA8888 ? pixels : pixels->Convert(PF_RGBA8888);
+    if (!rgba) return false;
+    int x0 = rgba->width, y0 = rgba->height, x1 = -1, y1 = -1;
+    for (int row = 0; row < rgba->height; ++row) {
+        const uint8_t* p = rgba->PixelPtr(0, row);
+        for (int col = 0; col < rgba->width; ++col) {
+            if (p[4 * col + 3] == 255) continue;
+            x0 = std::min(x0, col);
+            x1 = std::max(x1, col);
+            y0 = std::min(y0, row);
+            y1 = row;
+        }
+    }
+    if (x1 >= 0) {
+        x = x0;
+        y = y0;
+        w = x1 - x0 + 1;
+        h = y1 - y0 + 1;
+    }
+    return true;
 }
 
 void DrawImage(const TImagePtr& image, float x, float y, int frame) {

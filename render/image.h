@@ -72,6 +72,10 @@ TImagePtr LoadImageCells(const TPixmapPtr& pixmap, int cell_width, int cell_heig
 TImagePtr CreateImage(int width, int height, int frame_count = 1, int flags = -1);
 // Copies the picture rectangle at (x, y) of the image's size into the frame (masked if the image is).
 void GrabImage(const TImagePtr& image, int x, int y, int frame = 0);
+// The smallest rectangle (frame pixels) holding every pixel of the frame that is not fully opaque;
+// empty (w = h = 0) when there is none. Outside it the frame, drawn unscaled and untinted in mask or
+// solid mode, covers the picture whatever lies under it. False when the frame has no pixels yet.
+bool ImageClearBounds(const TImagePtr& image, int frame, int& x, int& y, int& w, int& h);
 // Draws the frame with its handle at (x, y) + origin, under the current transform, colour and blend.
 void DrawImage(const TImagePtr& image, float x, float y, int frame = 0);
 // Like DrawImage, stretched to w x h local pixels.

@@ -285,6 +285,37 @@ TEST_F(ImageTest, MaskingOfLoadedPngFiles) {
     EXPECT_EQ(ReadPicture(11, 10), (Rgba{200, 100, 50, 255}));
 }
 
+// The rectangle holding every pixel a frame does not cover opaquely: masked black and part-transparent
+// pixels count, opaque ones (black included when the file has alpha) do not.
+TEST(ImageClearBounds, HoldsEveryPixelThatIsNotOpaque) {
+    TImagePtr frames = TImage::Create(8, 6, 4, IMAGE_MASKED, 0, 0, 0);
+    int x = -1, y = -1, w = -1, h = -1;
+    EXPECT_FALSE(ImageClearBounds(frames, 0, x, y, w, h)) << "no pixels yet";
+    EXPECT_FALSE(ImageClearBounds(frames, 4, x, y, w, h)) << "no such frame";
+
+    TPixmapPtr rgb = CreatePixmap(8, 6, PF_RGB888);
+    std::memset(rgb->pixels, 90, static_cast<size_t>(rgb->pitch) * 6);
+    frames->SetPixmap(0, rgb);
+    ASSERT_TRUE(ImageClearBounds(frames, 0, x, y, w, h));
+    EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{0, 0, 0, 0})) << "opaque throughout";
+
+    // Two masked black pixels span the rectangle between them.
+    for (int px : {2 * 3 + 1 * rgb->pitch, 5 * 3 + 3 * rgb->pitch}) std::memset(rgb->pixels + px, 0, 3);
+    frames->SetPixmap(1, rgb);
+    ASSERT_TRUE(ImageClearBounds(frames, 1, x, y, w, h));
+    EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{2, 1, 4, 3}));
+
+    TPixmapPtr rgba = SolidPixmap(8, 6, {0, 0, 0, 255});
+    PutPixel(rgba, 7, 5, {200, 200, 200, 254});
+    frames->SetPixmap(2, rgba);
+    ASSERT_TRUE(ImageClearBounds(frames, 2, x, y, w, h));
+    EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{7, 5, 1, 1}));
+    PutPixel(rgba, 0, 0, {0, 0, 0, 0});
+    frames->SetPixmap(3, rgba);
+    ASSERT_TRUE(ImageClearBounds(frames, 3, x, y, w, h));
+    EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{0, 0, 8, 6}));
+}
+
 TEST_F(ImageTest, GrabImageTurnsBlackTransparent) {
     SetColor(255, 0, 0);
     DrawRect(12, 12, 4, 4);

@@ -1,4 +1,5 @@
 // The stereo drawer, the scrolling layers and the loaded resources, on the real picture.
+#include "game/flow.h"
 #include "game/layers.h"
 #include "game/sound.h"
 #include "tests/world_test_support.h"
@@ -164,6 +165,46 @@ TEST_F(WorldTest, LayersWrapAtTheirFirstFrames) {
     EXPECT_EQ(moon_wrap, 194);
     EXPECT_EQ(space_wrap, 301);
     EXPECT_EQ(moon_layers[1].x, 469.0f - 1.5f * 107) << "moved on from the wrap at 1.5 pixels a frame";
+}
+
+// The world shows through the overlay's window only: drawn clipped to it, the frame is the one drawn
+// unclipped, flat and in 3D, with the tanks entering from beyond the right edge and the layers
+// reaching past the window's sides.
+TEST_F(WorldTest, TheWorldClippedToTheOverlaysWindowLooksTheSame) {
+    ASSERT_TRUE(overlay_window.has_value());
+    const picture_rect window = *overlay_window;
+    EXPECT_EQ((std::vector<int>{window.x, window.y, window.w, window.h}),
+              (std::vector<int>{168, 20, 304, 441}));
+    // The same 60 frames of a stage's start from the same state, the last one's picture: the tanks
+    // half in, a surface tile wrapped.
+    auto sixtieth_frame = [](bool clipped, int mode) {
+        world_test::ResetWorld();
+        SetRandomSeed(777);
+        mode_3d = mode;
+        eye_offset = 6;
+        draw3d.slc(140, 4, 40, 4, 100, 20);
+        space_tag::init();
+        surface_tag::init();
+        moonscape_tag::init();
+        game_state = state_playing;
+        stage_phase = 0;
+        tank_tag::init(0);
+        const std::optional<picture_rect> window = overlay_window;
+        if (!clipped) overlay_window.reset();
+        for (int frame = 0; frame < 60; ++frame) draw_world();
+        overlay_window = window;
+        game_state = state_title;
+        return GrabPixmap(0, 0, 640, 480);
+    };
+    for (int mode : {0, 1}) {
+        EXPECT_TRUE(
+            draw_test::SamePixels(sixtieth_frame(false, mode), sixtieth_frame(true, mode), "world_clipped"))
+            << "3D mode " << mode;
+        int x = -1, y = -1, w = -1, h = -1;
+        GetViewport(x, y, w, h);
+        EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{0, 0, 640, 480}))
+            << "the viewport is put back";
+    }
 }
 
 TEST_F(WorldTest, SurfaceTilesSettleIntoWrappingAt19) {
