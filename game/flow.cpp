@@ -34,6 +34,7 @@
 #include "render/image_font.h"
 #include "render/pixmap_loader.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -108,8 +109,13 @@ void draw_world() {
         // the pixels the overlay paints over anyway (the picture is the same).
         int vx = 0, vy = 0, vw = 0, vh = 0;
         GetViewport(vx, vy, vw, vh);
-        if (overlay_window)
-            SetViewport(overlay_window->x, overlay_window->y, overlay_window->w, overlay_window->h);
+        if (overlay_window) {
+            // Within whatever viewport is set already.
+            const int x0 = std::max(vx, overlay_window->x), y0 = std::max(vy, overlay_window->y);
+            const int x1 = std::min(vx + vw, overlay_window->x + overlay_window->w);
+            const int y1 = std::min(vy + vh, overlay_window->y + overlay_window->h);
+            SetViewport(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
+        }
         // The layers take this colour when 3D is off.
         SetColor(100, 100, 180);
         surface_tag::scroll_all(3.0f);

@@ -176,8 +176,8 @@ TEST_F(WorldTest, TheWorldClippedToTheOverlaysWindowLooksTheSame) {
     EXPECT_EQ((std::vector<int>{window.x, window.y, window.w, window.h}),
               (std::vector<int>{168, 20, 304, 441}));
     // The same 60 frames of a stage's start from the same state, the last one's picture: the tanks
-    // half in, a surface tile wrapped.
-    auto sixtieth_frame = [](bool clipped, int mode) {
+    // half in, a surface tile wrapped. `viewport` is set by the caller around them.
+    auto sixtieth_frame = [](bool clipped, int mode, const std::vector<int>& viewport) {
         world_test::ResetWorld();
         SetRandomSeed(777);
         mode_3d = mode;
@@ -191,20 +191,25 @@ TEST_F(WorldTest, TheWorldClippedToTheOverlaysWindowLooksTheSame) {
         tank_tag::init(0);
         const std::optional<picture_rect> window = overlay_window;
         if (!clipped) overlay_window.reset();
+        SetViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
         for (int frame = 0; frame < 60; ++frame) draw_world();
+        int x = -1, y = -1, w = -1, h = -1;
+        GetViewport(x, y, w, h);
+        EXPECT_EQ((std::vector<int>{x, y, w, h}), viewport) << "the caller's viewport is put back";
+        SetViewport(0, 0, 640, 480);
         overlay_window = window;
         game_state = state_title;
         return GrabPixmap(0, 0, 640, 480);
     };
-    for (int mode : {0, 1}) {
-        EXPECT_TRUE(
-            draw_test::SamePixels(sixtieth_frame(false, mode), sixtieth_frame(true, mode), "world_clipped"))
+    const std::vector<int> whole{0, 0, 640, 480};
+    for (int mode : {0, 1})
+        EXPECT_TRUE(draw_test::SamePixels(sixtieth_frame(false, mode, whole),
+                                          sixtieth_frame(true, mode, whole), "world_clipped"))
             << "3D mode " << mode;
-        int x = -1, y = -1, w = -1, h = -1;
-        GetViewport(x, y, w, h);
-        EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{0, 0, 640, 480}))
-            << "the viewport is put back";
-    }
+    // A narrower viewport of the caller's, across the window's right edge, still bounds the world.
+    const std::vector<int> narrow{400, 300, 200, 150};
+    EXPECT_TRUE(draw_test::SamePixels(sixtieth_frame(false, 1, narrow), sixtieth_frame(true, 1, narrow),
+                                      "world_clipped_narrow"));
 }
 
 TEST_F(WorldTest, SurfaceTilesSettleIntoWrappingAt19) {
